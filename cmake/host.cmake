@@ -1,0 +1,26 @@
+# Host build: the program against the simulated PC, the command-line runner and the tests.
+if(SETUP_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(setup_core STATIC ${CORE_SOURCES})
+target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+
+file(GLOB SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
+list(REMOVE_ITEM SIM_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/sim/main.cpp)
+add_library(setup_simpc STATIC ${SIM_SOURCES})
+target_link_libraries(setup_simpc PUBLIC setup_core)
+
+add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/platform/sim/main.cpp)
+target_link_libraries(setup-sim PRIVATE setup_simpc)
+
+enable_testing()
+find_package(GTest REQUIRED)
+file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
+list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/wine/")
+add_executable(setup_tests ${TEST_SOURCES})
+target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(setup_tests PRIVATE setup_simpc GTest::gtest GTest::gtest_main GTest::gmock)
+include(GoogleTest)
+gtest_discover_tests(setup_tests DISCOVERY_MODE PRE_TEST)
