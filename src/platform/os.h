@@ -154,4 +154,7 @@ public:
 Os& os();
 void SetOs(Os* instance);
 
+// Ends the process through the current machine's ExitProcess, which never returns.
+[[noreturn]] void EndProcess(unsigned exitCode);
+
 }  // namespace plat

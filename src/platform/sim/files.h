@@ -1,9 +1,31 @@
 // The simulated file system: drive-letter paths compared without regard to
 // case, attributes, files in use, wildcard search, current folder, deletion at
 // the next restart and the WOW64 redirection of System32.
+//
+// Behaviour worth knowing when writing tests:
+// - Paths are made full as GetFullPathName does: '/' counts as '\', "." and
+//   ".." are folded, trailing dots and spaces of a name are dropped, a path
+//   starting with '\' is on the current drive, "X:name" is relative to the
+//   current folder when X is its drive (else to X's root). UNC paths are not
+//   modelled (ERROR_BAD_NETPATH); the characters <>|"?* give ERROR_INVALID_NAME.
+// - On 64-bit Windows with redirection on, <windowsDir>\System32 and what is
+//   below it is <windowsDir>\SysWOW64, except catroot, catroot2, drivers\etc,
+//   logfiles, spool and (Windows 7 and later) driverstore; <windowsDir>\Sysnative
+//   (Vista and later) is the real System32; <windowsDir>\regedit.exe is
+//   SysWOW64\regedit.exe.
+// - Search results are sorted as NTFS returns them (by upper-cased name), "."
+//   and ".." first in folders other than a drive root; the list is taken when
+//   FindFirstFileA runs. Short (8.3) names are not modelled.
+// - A file in use (LockFile) cannot be deleted, overwritten, written, moved or
+//   renamed (ERROR_SHARING_VIOLATION); it can be read and copied unless locked
+//   against reading too.
+// - Like CreateFile with CREATE_ALWAYS, overwriting a hidden or system file
+//   (WriteWholeFile, CopyFileA without those attributes on the source) fails
+//   with ERROR_ACCESS_DENIED.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,28 +55,72 @@ public:
     plat::Bool ReadWholeFile(const std::string& path, std::string* contents) override;
     plat::Bool WriteWholeFile(const std::string& path, const std::string& contents) override;
 
+    // Error codes of the calls beyond those in wintypes.h.
+    static constexpr plat::DWord kErrorNotSameDevice = 17;
+    static constexpr plat::DWord kErrorBadNetpath = 53;
+    static constexpr plat::DWord kErrorInvalidName = 123;
+    static constexpr plat::DWord kErrorDirectory = 267;  // "the directory name is invalid"
+    static constexpr plat::DWord kMoveFileCopyAllowed = 0x2;
+
     // WOW64 file-system redirection of the (32-bit) program, on by default.
     void SetRedirection(bool enabled);
     bool Redirection() const;
 
     // The full path the program's path names after the current folder and
-    // redirection are applied (the file a call would touch).
+    // redirection are applied (the file a call would touch); "" when the path
+    // is not valid.
     std::string Resolve(const std::string& path) const;
 
-    // Test set-up and inspection by full path, no redirection applied.
+    // Test set-up and inspection by full path, no redirection applied. Set-up
+    // creates missing parent folders (and drives).
     void AddFile(const std::string& path, const std::string& contents = "",
                  plat::DWord attributes = plat::kFileAttributeArchive);
     void AddFolder(const std::string& path);
     bool Exists(const std::string& path) const;
-    std::string Contents(const std::string& path) const;
+    std::string Contents(const std::string& path) const;  // "" when missing
+    bool IsFolder(const std::string& path) const;
+    // As GetFileAttributesA reports them; kInvalidFileAttributes when missing.
+    plat::DWord Attributes(const std::string& path) const;
+    void SetAttributes(const std::string& path, plat::DWord attributes);
+    void Remove(const std::string& path);  // a file, or a folder with all it holds
+    // Names in a folder in search order (no "." or ".."); full paths of every
+    // folder and file on every drive, in order, folders with a trailing '\'.
+    std::vector<std::string> List(const std::string& folder) const;
+    std::vector<std::string> AllPaths() const;
+    // The usual folders of the machine's facts: the Windows folder with
+    // System32, System32\drivers and inf, SysWOW64 on 64-bit Windows, the
+    // temporary folder and the Program Files folders.
+    void AddStandardFolders();
 
+    // Files in use by another program.
+    void LockFile(const std::string& path, bool allowRead = true);
+    void UnlockFile(const std::string& path);
+    bool IsLocked(const std::string& path) const;
+
+    // Operations MoveFileExA left for the next restart, in order; `to` is
+    // empty for a deletion. Paths are full native paths (after redirection).
+    struct PendingOperation {
+        std::string from;
+        std::string to;
+        bool operator==(const PendingOperation&) const = default;
+    };
+    std::vector<PendingOperation> PendingOperations() const;
+    std::vector<std::string> PendingDeletions() const;
+    // Carries them out, as the restart does, and forgets them.
+    void ApplyPendingOperations();
+
+    std::size_t OpenFindHandles() const;
+
+    // `folder` receives one sub-folder per drive ("C" mirrors C:\ with real
+    // files) and "files.ini" with what the mirror cannot show: attributes,
+    // files in use, pending operations, current folder and redirection.
     void Save(const std::string& folder) const;
-    void Load(const std::string& folder);
+    void Load(const std::string& folder);  // replaces the whole file system
 
 private:
     SimPc& pc_;
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace sim

@@ -46,6 +46,16 @@ struct MachineFacts {
     std::string tempDir = "C:\\Temp\\";
 };
 
+// The simulated clock: sleeping advances it at once.
+class SimClock : public plat::ClockApi {
+public:
+    void Sleep(plat::DWord milliseconds) override;
+    plat::DWord GetTickCount() override { return static_cast<plat::DWord>(now); }
+    std::uint64_t now = 0;  // simulated milliseconds since start
+    std::uint64_t sleepCalls = 0;
+    std::uint64_t sleptMs = 0;
+};
+
 class SimPc : public plat::Os {
 public:
     SimPc();
@@ -66,9 +76,10 @@ public:
     void SetLastError(plat::DWord error) { lastError = error; }
     bool IsAdministrator() const { return facts.privilege == 2; }
 
-    // Failure injection: the next `times` calls of the named seam method (e.g.
-    // "RegOpenKeyExA") fail with `error`. Each method asks TakeFailure first.
-    void FailCall(const std::string& call, plat::DWord error, int times = 1);
+    // Failure injection: after `skip` successful calls, the next `times` calls
+    // of the named seam method (e.g. "RegOpenKeyExA") fail with `error` (times
+    // -1: every call). Each method asks TakeFailure first.
+    void FailCall(const std::string& call, plat::DWord error, int times = 1, int skip = 0);
     bool TakeFailure(const std::string& call);  // true (and last error set) when the call must fail
 
     // Handles handed out by the machine are unique across facilities.
@@ -80,21 +91,12 @@ public:
 
     MachineFacts facts;
 
-    class Clock : public plat::ClockApi {
-    public:
-        void Sleep(plat::DWord milliseconds) override;
-        plat::DWord GetTickCount() override { return static_cast<plat::DWord>(now); }
-        std::uint64_t now = 0;  // simulated milliseconds since start
-        std::uint64_t sleepCalls = 0;
-        std::uint64_t sleptMs = 0;
-    };
-
     SimFiles files;
     SimRegistry registry;
     SimServices services;
     SimProcesses processes;
     SimWindows windows;
-    Clock clock;
+    SimClock clock;
     SimLibraries libraries;
     SimUi ui;
 
@@ -104,6 +106,7 @@ private:
     struct Failure {
         plat::DWord error;
         int remaining;
+        int skip;
     };
     std::map<std::string, Failure> failures;
 };

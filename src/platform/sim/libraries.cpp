@@ -1,0 +1,168 @@
+#include "platform/sim/libraries.h"
+
+#include <cctype>
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string FileNameOf(const std::string& path) {
+    auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string WithDll(const std::string& name) {
+    return FileNameOf(name).find('.') == std::string::npos ? name + ".dll" : name;
+}
+
+}  // namespace
+
+SimLibraries::SimLibraries(SimPc& pc) : pc_(pc) {
+    system_["KERNEL32.DLL"] = {"IsWow64Process", "Wow64EnableWow64FsRedirection", "GetLocaleInfoEx",
+                               "SetDllDirectoryA"};
+    system_["NETAPI32.DLL"] = {"NetUserGetInfo", "NetApiBufferFree"};
+    system_["NEWDEV.DLL"] = {"UpdateDriverForPlugAndPlayDevicesA"};
+    system_["SETUPAPI.DLL"] = {"SetupUninstallOEMInfA"};
+}
+
+std::set<std::string>& SimLibraries::SystemExports(const std::string& library) {
+    return system_[Upper(WithDll(FileNameOf(library)))];
+}
+
+void SimLibraries::AddLibrary(const std::string& path, LibraryModel model) {
+    pc_.files.AddFile(path, "MZ");
+    models_[Upper(path)] = std::move(model);
+}
+
+std::string SimLibraries::FindLibrary(const std::string& fileName) {
+    std::string name = WithDll(fileName);
+    auto isFile = [&](const std::string& path) {
+        plat::DWord attributes = pc_.files.GetFileAttributesA(path);
+        return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
+    };
+    if (name.find_first_of("\\/:") != std::string::npos) return isFile(name) ? pc_.files.Resolve(name) : "";
+    // The standard search order with safe DLL search mode: the program's folder,
+    // System32, Windows, the current folder, PATH.
+    std::string ownFolder = pc_.processes.ownPath.substr(0, pc_.processes.ownPath.find_last_of('\\'));
+    std::string current;
+    pc_.files.GetCurrentDirectoryA(&current);
+    std::vector<std::string> folders = {ownFolder, pc_.facts.windowsDir + "\\System32", pc_.facts.windowsDir, current};
+    for (const auto& folder : pc_.processes.searchPath) folders.push_back(folder);
+    for (auto folder : folders) {
+        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+        std::string path = folder + "\\" + name;
+        if (isFile(path)) return pc_.files.Resolve(path);
+    }
+    return {};
+}
+
+plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
+    if (pc_.TakeFailure("LoadLibraryA")) return 0;
+    std::string key = Upper(FileNameOf(WithDll(fileName)));
+    bool systemLibrary = system_.count(key) > 0;
+    std::string path;
+    if (systemLibrary) {
+        // System libraries are known DLLs: always loaded from the system folder.
+        path = pc_.facts.windowsDir + "\\System32\\" + FileNameOf(WithDll(fileName));
+    } else {
+        path = FindLibrary(fileName);
+        if (path.empty()) {
+            pc_.SetLastError(plat::kErrorModNotFound);
+            return 0;
+        }
+    }
+    for (auto& [handle, library] : loaded_) {
+        if (Upper(library.path) == Upper(path)) {
+            ++library.references;
+            return handle;
+        }
+    }
+    plat::Handle handle = pc_.NewHandle();
+    loaded_[handle] = {path, systemLibrary, 1};
+    loads.push_back(path);
+    pc_.SetLastError(0);
+    return handle;
+}
+
+plat::Handle SimLibraries::GetModuleHandleA(const std::string& moduleName) {
+    std::string key = Upper(FileNameOf(WithDll(moduleName)));
+    for (auto& [handle, library] : loaded_)
+        if (Upper(FileNameOf(library.path)) == key) return handle;
+    if (key == "KERNEL32.DLL") return LoadLibraryA(moduleName);  // always mapped in every process
+    pc_.SetLastError(plat::kErrorModNotFound);
+    return 0;
+}
+
+plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::string& procName) {
+    if (pc_.TakeFailure("GetProcAddress")) return 0;
+    auto it = loaded_.find(module);
+    if (it == loaded_.end()) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return 0;
+    }
+    bool present;
+    if (it->second.system) {
+        present = system_[Upper(FileNameOf(it->second.path))].count(procName) > 0;
+    } else {
+        auto model = models_.find(Upper(it->second.path));
+        present = model != models_.end() && model->second.exports.count(procName) > 0;
+    }
+    if (!present) {
+        pc_.SetLastError(plat::kErrorProcNotFound);
+        return 0;
+    }
+    plat::ProcAddress address = nextProc_ += 0x10;
+    procs_[address] = {module, procName};
+    return address;
+}
+
+plat::Bool SimLibraries::FreeLibrary(plat::Handle module) {
+    auto it = loaded_.find(module);
+    if (it == loaded_.end()) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return 0;
+    }
+    if (--it->second.references == 0) loaded_.erase(it);
+    return 1;
+}
+
+const SimLibraries::Proc* SimLibraries::ProcOf(plat::ProcAddress address, const std::string& expected) {
+    auto it = procs_.find(address);
+    if (it == procs_.end())
+        throw HarnessFailure{"call through an entry point that was never looked up (" + expected + ")"};
+    if (loaded_.find(it->second.module) == loaded_.end())
+        throw HarnessFailure{"call into an unloaded library: " + it->second.name};
+    if (!expected.empty() && it->second.name != expected)
+        throw HarnessFailure{"entry point " + it->second.name + " called as " + expected};
+    calls.push_back(FileNameOf(loaded_[it->second.module].path) + "!" + it->second.name);
+    return &it->second;
+}
+
+std::int32_t SimLibraries::CallIntFunction(plat::ProcAddress function) {
+    const Proc* proc = ProcOf(function, "");
+    const Loaded& library = loaded_[proc->module];
+    auto model = models_.find(Upper(library.path));
+    if (model == models_.end()) throw HarnessFailure{"no model for " + proc->name};
+    return model->second.exports.at(proc->name)(pc_);
+}
+
+std::uint8_t SimLibraries::CallWow64EnableWow64FsRedirection(plat::ProcAddress function, std::uint8_t enable) {
+    ProcOf(function, "Wow64EnableWow64FsRedirection");
+    pc_.files.SetRedirection(enable != 0);
+    return 1;
+}
+
+plat::Bool SimLibraries::CallIsWow64Process(plat::ProcAddress function, plat::Handle, plat::Bool* wow64) {
+    ProcOf(function, "IsWow64Process");
+    if (pc_.TakeFailure("IsWow64Process")) return 0;
+    *wow64 = pc_.facts.is64Bit ? 1 : 0;
+    return 1;
+}
+
+}  // namespace sim

@@ -1,0 +1,65 @@
+// Simulated libraries: the package's libraries (found as files by the DLL
+// search order) and the system libraries with the exports of the Windows
+// version, plus the calls made through looked-up entry points.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace sim {
+
+class SimPc;
+
+struct LibraryModel {
+    std::map<std::string, std::function<std::int32_t(SimPc&)>> exports;  // by exact export name
+};
+
+class SimLibraries : public plat::LibraryApi {
+public:
+    explicit SimLibraries(SimPc& pc);
+
+    plat::Handle LoadLibraryA(const std::string& fileName) override;
+    plat::Handle GetModuleHandleA(const std::string& moduleName) override;
+    plat::ProcAddress GetProcAddress(plat::Handle module, const std::string& procName) override;
+    plat::Bool FreeLibrary(plat::Handle module) override;
+    std::int32_t CallIntFunction(plat::ProcAddress function) override;
+    std::uint8_t CallWow64EnableWow64FsRedirection(plat::ProcAddress function, std::uint8_t enable) override;
+    plat::Bool CallIsWow64Process(plat::ProcAddress function, plat::Handle process, plat::Bool* wow64) override;
+
+    // A library file with its exports, placed at `path` (the file is created).
+    void AddLibrary(const std::string& path, LibraryModel model);
+    // Exports of a system library ("kernel32.dll", ...), which is always present in System32.
+    std::set<std::string>& SystemExports(const std::string& library);
+
+    std::vector<std::string> loads;  // full paths of every library loaded, in order
+    std::vector<std::string> calls;  // "library!export" of every call made
+    size_t LoadedCount() const { return loaded_.size(); }
+
+private:
+    struct Loaded {
+        std::string path;
+        bool system;
+        int references;
+    };
+    struct Proc {
+        plat::Handle module;
+        std::string name;
+    };
+    std::string FindLibrary(const std::string& fileName);
+    const Proc* ProcOf(plat::ProcAddress address, const std::string& expected);
+
+    SimPc& pc_;
+    std::map<std::string, LibraryModel> models_;          // upper-case full path
+    std::map<std::string, std::set<std::string>> system_;  // upper-case file name
+    std::map<plat::Handle, Loaded> loaded_;
+    std::map<plat::ProcAddress, Proc> procs_;
+    plat::ProcAddress nextProc_ = 0x7000;
+};
+
+}  // namespace sim

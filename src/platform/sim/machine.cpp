@@ -1,0 +1,108 @@
+#include "platform/sim/machine.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace sim {
+
+SimPc::SimPc()
+    : files(*this), registry(*this), services(*this), processes(*this), windows(*this), libraries(*this), ui(*this) {}
+
+SimPc::~SimPc() = default;
+
+void SimPc::FailCall(const std::string& call, plat::DWord error, int times, int skip) {
+    failures[call] = {error, times, skip};
+}
+
+bool SimPc::TakeFailure(const std::string& call) {
+    auto it = failures.find(call);
+    if (it == failures.end() || it->second.remaining == 0) return false;
+    if (it->second.skip > 0) {
+        --it->second.skip;
+        return false;
+    }
+    if (it->second.remaining > 0) --it->second.remaining;
+    lastError = it->second.error;
+    return true;
+}
+
+void SimClock::Sleep(plat::DWord milliseconds) {
+    ++sleepCalls;
+    sleptMs += milliseconds;
+    now += milliseconds;
+}
+
+}  // namespace sim
+
+namespace sim {
+namespace {
+
+void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const std::string& file) {
+    std::ofstream out(file);
+    out << "; The simulated PC: Windows version and architecture, user and folders.\n"
+        << "[machine]\n"
+        << "major=" << facts.major << "\nminor=" << facts.minor << "\nbuild=" << facts.build << "\n"
+        << "win9x=" << (facts.win9x ? 1 : 0) << "\nis64Bit=" << (facts.is64Bit ? 1 : 0) << "\n"
+        << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege << "\n"
+        << "windowsDir=" << facts.windowsDir << "\ntempDir=" << facts.tempDir << "\n"
+        << "program=" << processes.ownPath << "\n";
+    std::string path;
+    for (size_t i = 0; i < processes.searchPath.size(); ++i) path += (i ? ";" : "") + processes.searchPath[i];
+    out << "path=" << path << "\n";
+}
+
+void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& file) {
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        auto eq = line.find('=');
+        if (line.empty() || line[0] == ';' || line[0] == '[' || eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        auto number = [&] { return static_cast<plat::DWord>(std::stoul(value)); };
+        if (key == "major") facts.major = number();
+        else if (key == "minor") facts.minor = number();
+        else if (key == "build") facts.build = number();
+        else if (key == "win9x") facts.win9x = value == "1";
+        else if (key == "is64Bit") facts.is64Bit = value == "1";
+        else if (key == "locale") facts.locale = value;
+        else if (key == "userName") facts.userName = value;
+        else if (key == "privilege") facts.privilege = std::stoi(value);
+        else if (key == "windowsDir") facts.windowsDir = value;
+        else if (key == "tempDir") facts.tempDir = value;
+        else if (key == "program") processes.ownPath = value;
+        else if (key == "path") {
+            processes.searchPath.clear();
+            std::stringstream folders(value);
+            std::string folder;
+            while (std::getline(folders, folder, ';'))
+                if (!folder.empty()) processes.searchPath.push_back(folder);
+        }
+    }
+}
+
+}  // namespace
+
+void SimPc::Load(const std::string& folder) {
+    namespace fs = std::filesystem;
+    fs::path base(folder);
+    if (fs::exists(base / "machine.ini")) ReadFacts(facts, processes, (base / "machine.ini").string());
+    if (fs::exists(base / "registry.reg")) registry.Load((base / "registry.reg").string());
+    files.Load(folder);
+    services.Load((base / "services.ini").string());
+    windows.Load((base / "windows.ini").string());
+}
+
+void SimPc::Save(const std::string& folder) const {
+    namespace fs = std::filesystem;
+    fs::path base(folder);
+    fs::create_directories(base);
+    WriteFacts(facts, processes, (base / "machine.ini").string());
+    registry.Save((base / "registry.reg").string());
+    files.Save(folder);
+    services.Save((base / "services.ini").string());
+    windows.Save((base / "windows.ini").string());
+}
+
+}  // namespace sim

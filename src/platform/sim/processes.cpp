@@ -1,0 +1,213 @@
+#include "platform/sim/processes.h"
+
+#include <cctype>
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string FileNameOf(const std::string& path) {
+    auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool HasExtension(const std::string& name) { return FileNameOf(name).find('.') != std::string::npos; }
+
+std::string Join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+}  // namespace
+
+bool SimProcesses::IsFile(const std::string& path) {
+    plat::DWord attributes = pc_.files.GetFileAttributesA(path);
+    return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
+}
+
+std::string SimProcesses::ResolveCommandLine(const std::string& commandLine, const std::string& currentDirectory) {
+    // Candidate module names: a quoted first token, or every blank-delimited
+    // prefix of an unquoted line, shortest first (the documented ambiguity of
+    // unquoted paths with blanks).
+    std::vector<std::string> candidates;
+    size_t start = commandLine.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    if (commandLine[start] == '"') {
+        auto end = commandLine.find('"', start + 1);
+        candidates.push_back(commandLine.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
+    } else {
+        size_t pos = start;
+        while (true) {
+            size_t blank = commandLine.find_first_of(" \t", pos);
+            candidates.push_back(commandLine.substr(start, blank == std::string::npos ? std::string::npos : blank - start));
+            if (blank == std::string::npos) break;
+            pos = commandLine.find_first_not_of(" \t", blank);
+            if (pos == std::string::npos) break;
+        }
+    }
+
+    std::string savedDirectory;
+    pc_.files.GetCurrentDirectoryA(&savedDirectory);
+    if (!currentDirectory.empty()) pc_.files.SetCurrentDirectoryA(currentDirectory);
+    std::string found;
+    for (std::string name : candidates) {
+        if (!HasExtension(name)) name += ".exe";
+        std::vector<std::string> tries;
+        if (name.find_first_of("\\/:") != std::string::npos) {
+            tries.push_back(name);
+        } else {
+            // The program's own folder, the current folder, System32, Windows, PATH.
+            // (The child's current folder does not count: the caller's does.)
+            tries.push_back(Join(FolderOf(ownPath), name));
+            tries.push_back(Join(savedDirectory, name));
+            tries.push_back(Join(pc_.facts.windowsDir + "\\System32", name));
+            tries.push_back(Join(pc_.facts.windowsDir, name));
+            for (const auto& folder : searchPath) tries.push_back(Join(folder, name));
+        }
+        for (const auto& path : tries) {
+            // Relative names in the command line resolve against the caller's folder.
+            std::string full = path;
+            if (path.find(':') == std::string::npos && !path.starts_with("\\")) full = Join(savedDirectory, path);
+            if (IsFile(full)) {
+                found = pc_.files.Resolve(full);
+                break;
+            }
+        }
+        if (!found.empty()) break;
+    }
+    pc_.files.SetCurrentDirectoryA(savedDirectory);
+    return found;
+}
+
+const ProgramModel* SimProcesses::ModelFor(const std::string& program) const {
+    if (auto it = byPath_.find(Upper(program)); it != byPath_.end()) return &it->second;
+    if (auto it = byName_.find(Upper(FileNameOf(program))); it != byName_.end()) return &it->second;
+    return nullptr;
+}
+
+void SimProcesses::AddProgram(const std::string& path, ProgramModel model) {
+    pc_.files.AddFile(path, "MZ");
+    byPath_[Upper(path)] = std::move(model);
+}
+
+void SimProcesses::ModelByName(const std::string& fileName, ProgramModel model) {
+    byName_[Upper(fileName)] = std::move(model);
+}
+
+plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, const std::string& commandLine,
+                                        plat::Bool inheritHandles, plat::DWord creationFlags,
+                                        const std::string& currentDirectory, const plat::StartupInfo& startup,
+                                        plat::ProcessInformation* info) {
+    Launch launch;
+    launch.applicationName = applicationName;
+    launch.commandLine = commandLine;
+    launch.creationFlags = creationFlags;
+    launch.inheritHandles = inheritHandles;
+    launch.startup = startup;
+    launch.startedAt = pc_.clock.now;
+    std::string callerDirectory;
+    pc_.files.GetCurrentDirectoryA(&callerDirectory);
+    launch.currentDirectory = currentDirectory.empty() ? callerDirectory : currentDirectory;
+
+    if (pc_.TakeFailure("CreateProcessA")) {
+        launches.push_back(launch);
+        return 0;
+    }
+    std::string program = applicationName.empty() ? ResolveCommandLine(commandLine, "")
+                                                   : (IsFile(applicationName) ? pc_.files.Resolve(applicationName) : "");
+    if (program.empty()) {
+        launches.push_back(launch);
+        pc_.SetLastError(plat::kErrorFileNotFound);
+        return 0;
+    }
+    launch.program = program;
+    launch.created = true;
+    const ProgramModel* model = ModelFor(program);
+    plat::DWord runtime = model ? model->runtimeMs : 0;
+    launches.push_back(launch);
+    size_t index = launches.size() - 1;
+    if (model && model->run) launches[index].exitCode = model->run(pc_, launches[index]);
+
+    info->process = pc_.NewHandle();
+    info->thread = pc_.NewHandle();
+    info->processId = static_cast<plat::DWord>(1000 + index * 4);
+    info->threadId = info->processId + 2;
+    handles_[info->process] = {index, pc_.clock.now + runtime, false};
+    handles_[info->thread] = {index, pc_.clock.now + runtime, true};
+    pc_.SetLastError(0);
+    return 1;
+}
+
+plat::DWord SimProcesses::WaitForSingleObject(plat::Handle handle, plat::DWord milliseconds) {
+    if (pc_.TakeFailure("WaitForSingleObject")) return plat::kWaitFailed;
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return plat::kWaitFailed;
+    }
+    std::uint64_t now = pc_.clock.now;
+    if (it->second.endsAt <= now) {
+        launches[it->second.launch].waited = true;
+        return plat::kWaitObject0;
+    }
+    if (milliseconds != 0xFFFFFFFFu && now + milliseconds < it->second.endsAt) {
+        pc_.clock.now += milliseconds;
+        return plat::kWaitTimeout;
+    }
+    pc_.clock.now = it->second.endsAt;
+    launches[it->second.launch].waited = true;
+    return plat::kWaitObject0;
+}
+
+plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* result) {
+    if (pc_.TakeFailure("GetExitCodeProcess")) return 0;
+    auto it = handles_.find(process);
+    if (it == handles_.end() || it->second.isThread) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return 0;
+    }
+    *result = it->second.endsAt <= pc_.clock.now ? launches[it->second.launch].exitCode : plat::kStillActive;
+    return 1;
+}
+
+plat::Bool SimProcesses::CloseHandle(plat::Handle handle) {
+    if (handles_.erase(handle) == 0) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return 0;
+    }
+    return 1;
+}
+
+plat::Bool SimProcesses::SetThreadPriority(plat::Handle thread, int priority) {
+    if (pc_.TakeFailure("SetThreadPriority")) return 0;
+    if (thread != kCurrentThread) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return 0;
+    }
+    threadPriority = priority;
+    return 1;
+}
+
+plat::DWord SimProcesses::GetModuleFileNameA(std::string* path) {
+    *path = ownPath;
+    return static_cast<plat::DWord>(ownPath.size());
+}
+
+void SimProcesses::ExitProcess(unsigned code) {
+    exited = true;
+    exitCode = code;
+    throw ProcessExit{code};
+}
+
+}  // namespace sim

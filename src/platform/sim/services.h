@@ -1,0 +1,67 @@
+// The simulated Service Control Manager with scripted state changes.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace sim {
+
+class SimPc;
+
+struct SimService {
+    std::string name;
+    plat::DWord state = plat::kServiceStopped;
+    // States that successive status queries report after a start (or stop)
+    // request; the last one stays. Empty: the target state at once.
+    std::vector<plat::DWord> afterStart;
+    std::vector<plat::DWord> afterStop;
+    bool refuseStart = false;   // the start request fails (e.g. a disabled service)
+    bool refuseStop = false;    // the stop control is not accepted
+    bool refuseDelete = false;
+    bool markedForDelete = false;
+    int startRequests = 0;
+    int stopRequests = 0;
+    int statusQueries = 0;
+    std::deque<plat::DWord> pending;  // what the next queries report
+};
+
+class SimServices : public plat::ServiceApi {
+public:
+    explicit SimServices(SimPc& pc) : pc_(pc) {}
+
+    plat::Handle OpenSCManagerA(const std::string& machine, const std::string& database, plat::DWord access) override;
+    plat::Handle OpenServiceA(plat::Handle manager, const std::string& name, plat::DWord access) override;
+    plat::Bool QueryServiceStatus(plat::Handle service, plat::ServiceStatus* status) override;
+    plat::Bool StartServiceA(plat::Handle service, const std::vector<std::string>& args) override;
+    plat::Bool ControlService(plat::Handle service, plat::DWord control, plat::ServiceStatus* status) override;
+    plat::Bool DeleteService(plat::Handle service) override;
+    plat::Bool CloseServiceHandle(plat::Handle handle) override;
+
+    SimService& Add(const std::string& name, plat::DWord state = plat::kServiceStopped);
+    SimService* Find(const std::string& name);
+    bool Exists(const std::string& name) { return Find(name) != nullptr; }
+    std::vector<std::string> Names() const;
+    size_t OpenHandles() const { return handles_.size(); }
+
+    void Save(const std::string& file) const;
+    void Load(const std::string& file);
+
+private:
+    struct OpenHandle {
+        bool manager;
+        std::string service;
+        plat::DWord access;
+    };
+    SimService* ServiceOf(plat::Handle handle);
+    void RemoveIfUnused(const std::string& name);
+
+    SimPc& pc_;
+    std::map<std::string, SimService> services_;  // by upper-case name
+    std::map<plat::Handle, OpenHandle> handles_;
+};
+
+}  // namespace sim

@@ -1,0 +1,106 @@
+#include "platform/sim/ui.h"
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+
+void SimUi::CreateMainWindow(const plat::WindowSpec& spec, const std::vector<plat::ControlSpec>& specs,
+                             plat::UiEvents* events) {
+    window = spec;
+    caption = spec.caption;
+    fontFace = spec.fontName;
+    fontSize = spec.fontSize;
+    fontCharset = spec.fontCharset;
+    controls.clear();
+    for (const auto& control : specs) {
+        SimControl state;
+        state.spec = control;
+        state.text = control.caption;
+        state.visible = control.visible;
+        state.enabled = control.enabled;
+        state.checked = control.checked;
+        state.position = control.rangeMin;
+        controls.push_back(state);
+    }
+    events_ = events;
+    created = true;
+}
+
+SimControl& SimUi::At(int id) {
+    if (id < 0 || static_cast<size_t>(id) >= controls.size())
+        throw HarnessFailure{"no control with id " + std::to_string(id)};
+    return controls[static_cast<size_t>(id)];
+}
+
+SimControl& SimUi::Control(const std::string& name) {
+    for (auto& control : controls)
+        if (control.spec.name == name) return control;
+    throw HarnessFailure{"no control named " + name};
+}
+
+bool SimUi::Showing(const std::string& name) {
+    for (const SimControl* control = &Control(name);;) {
+        if (!control->visible) return false;
+        if (control->spec.parentId < 0) return true;
+        control = &At(control->spec.parentId);
+    }
+}
+
+bool SimUi::Usable(const std::string& name) {
+    if (!Showing(name)) return false;
+    for (const SimControl* control = &Control(name);;) {
+        if (!control->enabled) return false;
+        if (control->spec.parentId < 0) return true;
+        control = &At(control->spec.parentId);
+    }
+}
+
+void SimUi::SetFont(const std::string& face, int pointSize, int charset) {
+    fontFace = face;
+    fontSize = pointSize;
+    fontCharset = charset;
+}
+
+void SimUi::SetColors(plat::Color windowColorValue, plat::Color textColorValue, const std::vector<int>& withWindowColor) {
+    windowColor = windowColorValue;
+    textColor = textColorValue;
+    controlsWithWindowColor = withWindowColor;
+}
+
+bool SimUi::LoadPicture(int id, const std::string& path) {
+    if (!pc_.files.Exists(pc_.files.Resolve(path))) return false;
+    At(id).picture = pc_.files.Resolve(path);
+    return true;
+}
+
+void SimUi::ShowMainWindow() {
+    shown = true;
+    ++showEvents;
+    if (events_ != nullptr) events_->OnShow();
+}
+
+void SimUi::RunMessageLoop() {
+    while (!closed) {
+        if (script.empty()) {
+            closed = true;  // the user closes the window with its close box
+            break;
+        }
+        std::string action = script.front();
+        script.pop_front();
+        if (action == "close") closed = true;
+        else if (action.starts_with("click:")) Click(action.substr(6));
+        else throw HarnessFailure{"unknown user action " + action};
+    }
+}
+
+void SimUi::Click(const std::string& name) {
+    SimControl& control = Control(name);
+    if (!shown || closed || !Usable(name)) return;
+    if (events_ != nullptr) events_->OnControlClick(control.spec.id);
+}
+
+void SimUi::ShowInfoBox(const std::string& text) {
+    pc_.windows.RecordBox(BoxKind::InfoBox, created && !closed ? kMainWindow : 0, text, applicationTitle, plat::kMbOk);
+}
+
+}  // namespace sim

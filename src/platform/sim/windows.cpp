@@ -1,0 +1,133 @@
+#include "platform/sim/windows.h"
+
+#include <cctype>
+#include <fstream>
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+namespace {
+
+bool SameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+SimWindow& SimWindows::Add(const std::string& className, const std::string& title) {
+    SimWindow window;
+    window.hwnd = nextHwnd_;
+    nextHwnd_ += 0x10;
+    window.className = className;
+    window.title = title;
+    windows_.push_back(window);
+    return windows_.back();
+}
+
+SimWindow* SimWindows::Find(plat::Hwnd hwnd) {
+    for (auto& window : windows_)
+        if (window.hwnd == hwnd && window.open) return &window;
+    return nullptr;
+}
+
+plat::Hwnd SimWindows::FindWindowA(const std::optional<std::string>& className,
+                                   const std::optional<std::string>& windowName) {
+    if (pc_.TakeFailure("FindWindowA")) return 0;
+    // Class names and titles compare without regard to case, as on Windows.
+    for (const auto& window : windows_) {
+        if (!window.open) continue;
+        if (className && !SameText(*className, window.className)) continue;
+        if (windowName && !SameText(*windowName, window.title)) continue;
+        return window.hwnd;
+    }
+    pc_.SetLastError(0);
+    return 0;
+}
+
+plat::LResult SimWindows::SendMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam, plat::LParam lParam) {
+    SimWindow* window = Find(hwnd);
+    if (window == nullptr) {
+        pc_.SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
+        return 0;
+    }
+    window->received.push_back({message, wParam, lParam, false, pc_.clock.now});
+    if (window->closesOn && window->closesOn->first == message && window->closesOn->second == wParam)
+        window->open = false;
+    return 0;
+}
+
+plat::Bool SimWindows::PostMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam, plat::LParam lParam) {
+    if (pc_.TakeFailure("PostMessageA")) return 0;
+    SimWindow* window = Find(hwnd);
+    if (window == nullptr) {
+        pc_.SetLastError(1400);
+        return 0;
+    }
+    window->received.push_back({message, wParam, lParam, true, pc_.clock.now});
+    if (window->closesOn && window->closesOn->first == message && window->closesOn->second == wParam)
+        window->open = false;
+    return 1;
+}
+
+int SimWindows::RecordBox(BoxKind kind, plat::Hwnd owner, const std::string& text, const std::string& caption,
+                          plat::UInt flags) {
+    int answer;
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.pop_front();
+    } else if (defaultAnswer_) {
+        answer = *defaultAnswer_;
+    } else {
+        throw HarnessFailure{"unanswered " + std::string(kind == BoxKind::InfoBox ? "information box" : "message box") +
+                             " \"" + text + "\" (caption \"" + caption + "\")"};
+    }
+    boxes.push_back({kind, owner, text, caption, flags, answer});
+    return answer;
+}
+
+int SimWindows::MessageBoxA(plat::Hwnd owner, const std::string& text, const std::string& caption, plat::UInt flags) {
+    return RecordBox(BoxKind::MessageBox, owner, text, caption, flags);
+}
+
+void SimWindows::Save(const std::string& file) const {
+    std::ofstream out(file);
+    out << "; Top-level windows of other programs on the simulated PC.\n";
+    for (const auto& window : windows_) {
+        if (!window.open) continue;
+        out << "[window]\nclass=" << window.className << "\ntitle=" << window.title << "\n";
+        if (window.closesOn) out << "closesOn=" << window.closesOn->first << "," << window.closesOn->second << "\n";
+        out << "\n";
+    }
+}
+
+void SimWindows::Load(const std::string& file) {
+    std::ifstream in(file);
+    if (!in) return;
+    windows_.clear();
+    std::string line;
+    SimWindow* current = nullptr;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == ';') continue;
+        if (line == "[window]") {
+            current = &Add("", "");
+            continue;
+        }
+        auto eq = line.find('=');
+        if (current == nullptr || eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "class") current->className = value;
+        else if (key == "title") current->title = value;
+        else if (key == "closesOn") {
+            auto comma = value.find(',');
+            current->closesOn = std::make_pair(static_cast<plat::UInt>(std::stoul(value.substr(0, comma))),
+                                               static_cast<plat::WParam>(std::stoul(value.substr(comma + 1))));
+        }
+    }
+}
+
+}  // namespace sim

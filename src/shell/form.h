@@ -1,0 +1,121 @@
+// The main window and the setup state it holds.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+#include "resources/layout.h"
+
+namespace config {
+class IniFile;
+}
+
+namespace setup {
+
+// What the command line asks for. Only the first two arguments count: the
+// first without regard to case, the second exactly.
+struct CommandSwitch {
+    enum Kind { None, Install, Uninstall, BadProduct } kind = None;
+    std::int32_t product = -1;  // for Install: 0 USB, 1 RS-232
+};
+CommandSwitch ParseCommandLine(const std::vector<std::string>& arguments);
+
+class TVEXA_Form1 : public plat::UiEvents {
+public:
+    TVEXA_Form1();
+    ~TVEXA_Form1() override;
+    TVEXA_Form1(const TVEXA_Form1&) = delete;
+    TVEXA_Form1& operator=(const TVEXA_Form1&) = delete;
+
+    // Creates the window hidden and runs the startup sequence under the
+    // fatal-error handler. Returns when the window is to be shown.
+    void Create();
+
+    // Window events.
+    void FormCreate();
+    void FormShow();
+    void InstallButtonClick();
+    void ExitButtonClick();
+    void UninstallButtonClick();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void Label1Click();
+
+    // Shell routines used by the procedures.
+    void StopTouchTools();
+    void WaitWithMessages(std::int32_t rounds);
+    [[noreturn]] void ExitSetup();
+    [[noreturn]] void FatalErrorHandler(const std::string& errorMessage);
+    void LogLine(const std::string& text);
+
+    // The install and uninstall runs.
+    void InstallProcedure();
+    void UninstallProcedure();
+
+    // Toolkit events, each run under the fatal-error handler.
+    void OnControlClick(int id) override;
+    void OnShow() override;
+
+    // Control state as the program set it.
+    void SetCaption(ControlId id, const std::string& text);
+    void SetVisible(ControlId id, bool visible);
+    void SetEnabled(ControlId id, bool enabled);
+    // Selecting an option that was not selected runs its click handler, and
+    // unselects the other option of the group.
+    void SetChecked(ControlId id, bool checked);
+    bool Checked(ControlId id) const { return controls_[id].checked; }
+    bool Visible(ControlId id) const { return controls_[id].visible; }
+
+    // The setup state.
+    bool PcaStoppedBySetup = false;
+    std::string UiFontName;
+    std::uint8_t UiFontCharset = 0;
+    std::int32_t UiFontSize = 0;
+    std::string WindowsDir;
+    std::string SourceDir;
+    std::string TargetSubDir;
+    std::string DeviceHwId;
+    std::string DeviceDescText;
+    std::vector<std::string> HwIdList;
+    std::vector<std::string> HwDescList;
+    std::string LangCode;
+    std::array<std::string, 21> UiTexts;
+    std::int32_t ProductKind = 0;
+    std::int32_t Is64Bit = 0;
+    std::string IconFile;
+    std::string ProgramFilesDir;
+    std::string TempDir;
+    std::vector<std::string> PidList;
+    std::string DriverDisplayName;
+    std::string Manufacturer;
+    bool MultiMonitor = false;
+    bool IsNT = false;
+    bool IsVistaOrLater = false;
+    bool IsWin7OrLater = false;
+    bool IsXpOr2003 = false;
+    std::string GroupName;
+    std::string IconName;
+    std::string UninstName;
+    std::unique_ptr<config::IniFile> SetupIni;
+    std::unique_ptr<config::IniFile> LangIni;
+
+    // How long StopTouchTools keeps asking a touch tool that does not close.
+    static constexpr int kStopTouchToolsRounds = 30;
+
+    // Runs a window event; an error that escapes it goes to FatalErrorHandler,
+    // as the toolkit's application-wide error hook does.
+    void HandleEvent(const std::function<void()>& handler);
+
+private:
+    std::string ExecutableFolder();
+    void RunCommandLine(const CommandSwitch& command);
+
+    std::vector<plat::ControlSpec> controls_;
+};
+
+}  // namespace setup

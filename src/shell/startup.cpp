@@ -1,0 +1,210 @@
+// The startup sequence: prepares the process, checks that setup may run,
+// reads the configuration and texts, dresses the window and dispatches the
+// command line.
+#include <string>
+
+#include "config/ini_file.h"
+#include "config/ui_texts.h"
+#include "platform/os.h"
+#include "shell/form.h"
+#include "shell/trace.h"
+#include "system/processes.h"
+#include "system/services.h"
+
+namespace setup {
+namespace {
+
+bool FileExists(const std::string& path) {
+    plat::DWord attributes = plat::os().Files().GetFileAttributesA(path);
+    return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// Removes the compatibility-layer entries Windows recorded for programs in
+// the package folder; true when one was removed.
+bool RemoveCompatibilityLayers(const std::string& sourceDir) {
+    plat::RegistryApi& registry = plat::os().Registry();
+    plat::HKey key = 0;
+    if (registry.RegOpenKeyExA(plat::kHkeyLocalMachine,
+                               "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers", 0,
+                               plat::kKeyAllAccess, &key) != 0)
+        return false;
+    std::vector<std::string> names;
+    std::string name;
+    plat::DWord type = 0;
+    for (plat::DWord index = 0; registry.RegEnumValueA(key, index, &name, &type) == 0; ++index)
+        names.push_back(name);
+    bool removed = false;
+    for (const auto& valueName : names) {
+        if (valueName.find(sourceDir) == std::string::npos) continue;
+        if (registry.RegDeleteValueA(key, valueName) == 0) removed = true;
+    }
+    registry.RegCloseKey(key);
+    return removed;
+}
+
+}  // namespace
+
+std::string TVEXA_Form1::ExecutableFolder() {
+    std::string path;
+    plat::os().Processes().GetModuleFileNameA(&path);
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+void TVEXA_Form1::FormCreate() {
+    plat::Os& os = plat::os();
+    StepCode = 0;
+    bool setupIniFound = false;
+
+    SourceDir = ExecutableFolder();
+
+    if (RemoveCompatibilityLayers(SourceDir)) {
+        os.Ui().ShowInfoBox("Please reinstall!");
+        os.Ui().CloseMainWindow();
+        plat::EndProcess(0);
+    }
+
+    PcaStoppedBySetup = StopServiceWait("PcaSvc", 10) == ServiceReached;
+
+    LogLine("SETUP start!");
+    os.Ui().SetProgressPosition(ProgressBar1, 0);
+    SetVisible(Panel6, false);
+    SetVisible(Panel4, false);
+
+    StepCode = 25;
+    if (plat::Hwnd uninstaller = os.Windows().FindWindowA(std::string("TUN_INST"), std::string(".UN_INST."))) {
+        for (int i = 0; i < 5; ++i) os.Windows().PostMessageA(uninstaller, 0x480, 0x100, 0);
+    }
+
+    SetChecked(RadioButton1, false);
+    SetChecked(RadioButton2, false);
+    SetChecked(RadioButton1, true);
+
+    StepCode = 28;
+    const std::string pnpreg = CommandProgram(SourceDir + "pnpreg.exe") + " -u";
+    for (int i = 0; i < 2; ++i) {
+        RunCommand(pnpreg, plat::kSwHide, false);
+        os.Clock().Sleep(500);
+    }
+
+    StepCode = 29;
+    LangCode = "ENU";
+
+    StepCode = 30;
+    std::string langFilePath;
+    if (FileExists(SourceDir + "setup.ini")) {
+        setupIniFound = true;
+        SetupIni = std::make_unique<config::IniFile>(SourceDir + "setup.ini");
+        langFilePath = SourceDir + "setup.ini";
+    } else {
+        langFilePath = SourceDir + "default.ini";
+        if (!FileExists(langFilePath)) {
+            os.Ui().ShowInfoBox("ERROR : Can't retrieve setup configuration file#1! Setup aborted!");
+            ExitSetup();
+        }
+        SetupIni = std::make_unique<config::IniFile>(langFilePath);
+        if (EqualsIgnoringCase(SetupIni->ReadString("LanguagePacks", "language", "auto"), "auto")) {
+            std::string folder = SetupIni->ReadString("LanguagePacks", "folder", "");
+            langFilePath.clear();
+            if (!folder.empty()) {
+                langFilePath = SourceDir + folder + "\\language." + LangCode;
+                if (!FileExists(langFilePath)) langFilePath = SourceDir + "default.ini";
+            }
+        }
+    }
+
+    StepCode = 31;
+    GroupName = std::string(config::kDefaultGroupName);
+    IconName = std::string(config::kDefaultIconName);
+    UninstName = std::string(config::kDefaultUninstName);
+    UiTexts = config::BuiltInTexts();
+
+    StepCode = 32;
+    if (langFilePath.empty() || !FileExists(langFilePath)) {
+        os.Ui().ShowInfoBox("ERROR : Can't retrieve setup configuration file#2! Setup aborted!");
+        ExitSetup();
+    }
+    LangIni = std::make_unique<config::IniFile>(langFilePath);
+    if (LangIni->SectionExists("SetupText")) {
+        GroupName = LangIni->ReadString("SetupText", "groupname", GroupName);
+        IconName = LangIni->ReadString("SetupText", "iconname", IconName);
+        UninstName = LangIni->ReadString("SetupText", "uninstname", UninstName);
+        for (size_t i = 0; i < UiTexts.size(); ++i)
+            UiTexts[i] = LangIni->ReadString("SetupText", "Text" + std::to_string(i + 1), UiTexts[i]);
+    }
+
+    StepCode = 33;
+    UiTexts[0] = config::FillVersionPlaceholders(UiTexts[0], config::ReadPackageVersion(*SetupIni));
+    std::string installCaption = UiTexts[4];
+    std::string exitCaption = UiTexts[6];
+    if (installCaption.find('&') == std::string::npos) installCaption += " (&i)";
+    if (exitCaption.find('&') == std::string::npos) exitCaption += " (&x)";
+    SetCaption(InstallButton, installCaption);
+    SetCaption(UninstallButton, UiTexts[5]);
+    SetCaption(ExitButton, exitCaption);
+    SetCaption(GroupBox1, UiTexts[10]);
+    SetCaption(RadioButton1, UiTexts[11]);
+    SetCaption(RadioButton2, UiTexts[12]);
+
+    StepCode = 36;
+    SourceDir = ExecutableFolder();
+    LogLine("SRC path=" + SourceDir);
+    if (os.Windows().FindWindowA(std::string("TForm1"), UiTexts[0]) != 0) ExitSetup();
+    os.Ui().SetCaption(UiTexts[0]);
+    os.Ui().SetApplicationTitle(UiTexts[0]);
+    Manufacturer = SetupIni->ReadString("INFData", "manufacturer", "nil");
+    if (Manufacturer == "nil") {
+        os.Ui().ShowInfoBox(UiTexts[14]);
+        ExitSetup();
+    }
+    if (SetupIni->ReadInteger("system", "usbonly", 0) != 0) {
+        SetVisible(GroupBox1, false);
+        SetEnabled(GroupBox1, false);
+    }
+    if (MultiMonitor) {
+        LogLine("--Multi monitor");
+        SetVisible(GroupBox1, false);
+    } else {
+        LogLine("--Single monitor");
+    }
+    ProductKind = 0;
+    if (!MultiMonitor) ProductKind = SetupIni->ReadInteger("system", "product", -1);
+
+    CommandSwitch command = ParseCommandLine(os.Processes().CommandLineArguments());
+    StepCode = 37;
+    if (command.kind == CommandSwitch::Install || command.kind == CommandSwitch::BadProduct) RunCommandLine(command);
+    StepCode = 38;
+    if (command.kind == CommandSwitch::Uninstall) RunCommandLine(command);
+
+    if (setupIniFound) ExitSetup();
+}
+
+void TVEXA_Form1::RunCommandLine(const CommandSwitch& command) {
+    plat::Os& os = plat::os();
+    if (command.kind == CommandSwitch::BadProduct) {
+        os.Windows().MessageBoxA(os.Ui().MainWindow(), "Please specify product to install !", "WARNING", 0x30);
+        ExitSetup();
+    }
+    if (command.kind == CommandSwitch::Install) {
+        ProductKind = command.product;
+        os.Processes().SetThreadPriority(os.Processes().GetCurrentThread(), plat::kThreadPriorityTimeCritical);
+        InstallProcedure();
+        ExitSetup();
+    }
+    if (!IsVistaOrLater) {
+        plat::Handle kernel32 = os.Libraries().GetModuleHandleA("kernel32.dll");
+        if (kernel32 != 0 && os.Libraries().GetProcAddress(kernel32, "GetLocaleInfoEx") != 0) IsVistaOrLater = true;
+    }
+    os.Processes().SetThreadPriority(os.Processes().GetCurrentThread(), plat::kThreadPriorityTimeCritical);
+    UninstallProcedure();
+    ExitSetup();
+}
+
+}  // namespace setup

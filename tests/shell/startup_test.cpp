@@ -1,0 +1,177 @@
+#include <gmock/gmock.h>
+
+#include "shell/shell_fixture.h"
+
+using ::testing::Contains;
+
+namespace {
+
+using StartupTest = ShellTest;
+
+struct SwitchCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::int32_t stepCode;     // the procedure entered last
+    std::int32_t productKind;
+};
+
+class CommandLineRunTest : public ShellTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(CommandLineRunTest, RunsTheProcedureAtTimeCriticalPriorityAndExits) {
+    WritePackageIni("[system]\r\nproduct=1\r\n[INFData]\r\nmanufacturer=Acme\r\n");
+    setup::TVEXA_Form1 form;
+    EXPECT_EQ(CreateForm(form, GetParam().arguments), 0u);
+    EXPECT_EQ(setup::StepCode, GetParam().stepCode);
+    EXPECT_EQ(form.ProductKind, GetParam().productKind);
+    EXPECT_EQ(pc.processes.threadPriority, plat::kThreadPriorityTimeCritical);
+    EXPECT_FALSE(pc.ui.shown);
+    EXPECT_TRUE(pc.windows.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, CommandLineRunTest,
+                         ::testing::Values(SwitchCase{"InstallUsbUpperCaseSwitch", {"-I", "USB"}, 78, 0},
+                                           SwitchCase{"InstallSerial", {"-i", "232"}, 78, 1},
+                                           // The uninstall keeps the configured product.
+                                           SwitchCase{"UninstallIgnoresSecond", {"-u", "xyz"}, 74, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, WrongProductShowsWarningAndEnds) {
+    WritePackageIni();
+    for (std::vector<std::string> arguments : {std::vector<std::string>{"-i", "usb"}, std::vector<std::string>{"-i"}}) {
+        pc.windows.boxes.clear();
+        pc.windows.Answer(plat::kIdOk);
+        setup::TVEXA_Form1 form;
+        EXPECT_EQ(CreateForm(form, arguments), 0u);
+        const sim::BoxRecord& box = OnlyBox();
+        EXPECT_EQ(box.text, "Please specify product to install !");
+        EXPECT_EQ(box.caption, "WARNING");
+        EXPECT_EQ(box.flags, 0x30u);
+        EXPECT_EQ(setup::StepCode, 37);  // the install never started
+        EXPECT_EQ(pc.processes.threadPriority, plat::kThreadPriorityNormal);
+    }
+}
+
+TEST_F(StartupTest, UninstallMarksVistaWhenKernelHasTheVistaExport) {
+    WritePackageIni();
+    setup::TVEXA_Form1 form;
+    EXPECT_EQ(CreateForm(form, {"-u"}), 0u);
+    EXPECT_TRUE(form.IsVistaOrLater);
+
+    pc.libraries.SystemExports("kernel32.dll").erase("GetLocaleInfoEx");
+    setup::TVEXA_Form1 xp;
+    EXPECT_EQ(CreateForm(xp, {"-u"}), 0u);
+    EXPECT_FALSE(xp.IsVistaOrLater);
+}
+
+TEST_F(StartupTest, PcaServiceIsRestartedOnlyWhenStartupStoppedIt) {
+    WritePackageIni();
+    auto& pca = pc.services.Add("PcaSvc", plat::kServiceRunning);
+    pc.ui.script = {"click:ExitButton"};
+    EXPECT_EQ(RunProgram(), 0u);
+    EXPECT_EQ(pca.stopRequests, 1);
+    EXPECT_EQ(pca.startRequests, 1);
+    EXPECT_EQ(pca.state, plat::kServiceRunning);
+
+    sim::SimPc stoppedBefore;
+    plat::SetOs(&stoppedBefore);
+    stoppedBefore.processes.ownPath = "C:\\Package\\setup.exe";
+    stoppedBefore.files.AddFile("C:\\Package\\default.ini", kPackageIni);
+    auto& stopped = stoppedBefore.services.Add("PcaSvc", plat::kServiceStopped);
+    stoppedBefore.ui.script = {"click:ExitButton"};
+    try {
+        setup::RunSetupProgram();
+    } catch (const sim::ProcessExit&) {
+    }
+    EXPECT_EQ(stopped.startRequests, 0);
+    plat::SetOs(&pc);
+}
+
+TEST_F(StartupTest, CloseBoxEndsWithoutRestartingPca) {
+    WritePackageIni();
+    auto& pca = pc.services.Add("PcaSvc", plat::kServiceRunning);
+    pc.ui.script = {"close"};
+    EXPECT_EQ(RunProgram(), 0u);
+    EXPECT_EQ(pca.startRequests, 0);
+    EXPECT_EQ(pca.state, plat::kServiceStopped);
+}
+
+TEST_F(StartupTest, InstalledModeEndsWithoutWindow) {
+    pc.files.AddFile("C:\\Package\\setup.ini", "[INFData]\r\nmanufacturer=Acme\r\n");
+    EXPECT_EQ(RunProgram(), 0u);
+    EXPECT_FALSE(pc.ui.shown);
+    EXPECT_TRUE(pc.windows.boxes.empty());
+    // Startup still ran to its end: the package tool was started twice.
+    EXPECT_EQ(pc.processes.launches.size(), 2u);
+}
+
+TEST_F(StartupTest, MissingConfigurationStopsWithUntitledBox) {
+    pc.windows.Answer(plat::kIdOk);
+    EXPECT_EQ(RunProgram(), 0u);
+    const sim::BoxRecord& box = OnlyBox();
+    EXPECT_EQ(box.kind, sim::BoxKind::InfoBox);
+    EXPECT_EQ(box.text, "ERROR : Can't retrieve setup configuration file#1! Setup aborted!");
+    EXPECT_EQ(box.caption, "");
+    EXPECT_FALSE(pc.ui.shown);
+}
+
+TEST_F(StartupTest, UninstallerWindowGetsFivePosts) {
+    WritePackageIni();
+    auto& uninstaller = pc.windows.Add("TUN_INST", ".UN_INST.");
+    setup::TVEXA_Form1 form;
+    ASSERT_EQ(CreateForm(form), std::nullopt);
+    ASSERT_EQ(uninstaller.received.size(), 5u);
+    for (const auto& message : uninstaller.received) {
+        EXPECT_TRUE(message.posted);
+        EXPECT_EQ(message.message, 0x480u);
+        EXPECT_EQ(message.wParam, 0x100u);
+    }
+}
+
+TEST_F(StartupTest, PackageToolPathWithBlankIsQuoted) {
+    pc.processes.ownPath = "C:\\Users\\Public\\Driver Package\\setup.exe";
+    pc.files.AddFile("C:\\Users\\Public\\Driver Package\\default.ini", kPackageIni);
+    pc.processes.AddProgram("C:\\Users\\Public\\Driver Package\\pnpreg.exe");
+    pc.processes.AddProgram("C:\\Users\\Public\\Driver.exe");
+    setup::TVEXA_Form1 form;
+    ASSERT_EQ(CreateForm(form), std::nullopt);
+    ASSERT_EQ(pc.processes.launches.size(), 2u);
+    for (const auto& launch : pc.processes.launches) {
+        EXPECT_EQ(launch.commandLine, "\"C:\\Users\\Public\\Driver Package\\pnpreg.exe\" -u");
+        EXPECT_EQ(launch.program, "C:\\Users\\Public\\Driver Package\\pnpreg.exe");
+        EXPECT_EQ(launch.startup.showWindow, 0);
+        EXPECT_FALSE(launch.waited);
+    }
+}
+
+TEST_F(StartupTest, CompatibilityLayerEntryForThePackageEndsAtOnce) {
+    WritePackageIni();
+    plat::HKey key = 0;
+    ASSERT_EQ(pc.registry.RegCreateKeyExA(plat::kHkeyLocalMachine,
+                                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers",
+                                          0, plat::kKeyAllAccess, &key, nullptr),
+              0);
+    std::string layer = "WINXPSP3";
+    std::vector<std::uint8_t> data(layer.begin(), layer.end());
+    data.push_back(0);
+    pc.registry.RegSetValueExA(key, "C:\\Package\\setup.exe", plat::kRegSz, data);
+    pc.registry.RegSetValueExA(key, "C:\\Other\\tool.exe", plat::kRegSz, data);
+    pc.registry.RegCloseKey(key);
+    auto& pca = pc.services.Add("PcaSvc", plat::kServiceRunning);
+    pc.windows.Answer(plat::kIdOk);
+
+    EXPECT_EQ(RunProgram(), 0u);
+    EXPECT_EQ(OnlyBox().text, "Please reinstall!");
+    EXPECT_EQ(pca.stopRequests, 0);  // ended before the service was touched
+    ASSERT_EQ(pc.registry.RegOpenKeyExA(plat::kHkeyLocalMachine,
+                                        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers", 0,
+                                        plat::kKeyRead, &key),
+              0);
+    std::string name;
+    plat::DWord type = 0;
+    ASSERT_EQ(pc.registry.RegEnumValueA(key, 0, &name, &type), 0);
+    EXPECT_EQ(name, "C:\\Other\\tool.exe");
+    EXPECT_NE(pc.registry.RegEnumValueA(key, 1, &name, &type), 0);
+    pc.registry.RegCloseKey(key);
+}
+
+}  // namespace
