@@ -106,7 +106,7 @@ std::vector<std::string> KeyNames(const std::vector<Line>& lines, std::string_vi
     std::size_t room = kKeyNamesBufferSize - 1;  // the list's final NUL
     for (const Line& line : lines) {
         if (!IsEntryOf(line, section)) continue;
-        if (true) {
+        if (line.name.size() + 1 <= room) {
             names.emplace_back(line.name);
             room -= line.name.size() + 1;
             continue;

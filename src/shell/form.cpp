@@ -5,6 +5,7 @@
 #include "config/ini_file.h"
 #include "platform/os.h"
 #include "shell/trace.h"
+#include "system/package_tools.h"
 #include "system/services.h"
 
 namespace setup {
@@ -80,22 +81,28 @@ void TVEXA_Form1::SetChecked(ControlId id, bool checked) {
         controls_[other].checked = false;
         plat::os().Ui().SetControlChecked(other, false);
     }
-    if (id == RadioButton1) RadioButton1Click();
-    else RadioButton2Click();
+    if (id == RadioButton1)
+        RadioButton1Click();
+    else
+        RadioButton2Click();
 }
 
 void TVEXA_Form1::FormShow() {
     plat::os().Ui().SetFocus(controls_[GroupBox1].visible ? GroupBox1 : InstallButton);
 }
 
-void TVEXA_Form1::InstallButtonClick() { InstallProcedure(); }
+void TVEXA_Form1::InstallButtonClick() {
+    InstallProcedure();
+}
 
 void TVEXA_Form1::ExitButtonClick() {
     plat::os().Ui().CloseMainWindow();
     ExitSetup();
 }
 
-void TVEXA_Form1::UninstallButtonClick() { UninstallProcedure(); }
+void TVEXA_Form1::UninstallButtonClick() {
+    UninstallProcedure();
+}
 
 void TVEXA_Form1::RadioButton1Click() {
     StepCode = 75;
@@ -114,8 +121,8 @@ void TVEXA_Form1::Label1Click() {
         package = SetupIni->ReadString("system", "package", package);
         release = SetupIni->ReadString("system", "release", release);
     }
-    plat::os().Ui().ShowInfoBox("*Ostrel Touch Screen Setup Program version 2.83." + version + "." + package + "." +
-                                release);
+    plat::os().Ui().ShowInfoBox("*Ostrel Touch Screen Setup Program version 2.83." + version + "." + package +
+                                "." + release);
 }
 
 void TVEXA_Form1::StopTouchTools() {
@@ -127,9 +134,9 @@ void TVEXA_Form1::StopTouchTools() {
     // for it forever. The install goes on; files the tool still holds are then
     // handled like any file in use.
     for (int round = 0; round < kStopTouchToolsRounds; ++round) {
-        plat::Hwnd tool = os.Windows().FindWindowA(std::string("TSwapFormZZ"), std::nullopt);
+        plat::Hwnd tool = os.Windows().FindWindowA(std::string(kTouchToolClass), std::nullopt);
         if (tool == 0) return;
-        os.Windows().SendMessageA(tool, 0x480, 0xFF, 0);
+        os.Windows().SendMessageA(tool, kToolMessage, kCloseToolParam, 0);
         os.Clock().Sleep(1000);
     }
     LogLine("CloseAPI: touch tool still running");
@@ -145,7 +152,9 @@ void TVEXA_Form1::WaitWithMessages(std::int32_t rounds) {
     }
 }
 
-void TVEXA_Form1::LogLine(const std::string& text) { setup::LogLine(text); }
+void TVEXA_Form1::LogLine(const std::string& text) {
+    setup::LogLine(text);
+}
 
 void TVEXA_Form1::ExitSetup() {
     if (PcaStoppedBySetup) StartServiceWait("PcaSvc", 10);
@@ -153,10 +162,11 @@ void TVEXA_Form1::ExitSetup() {
 }
 
 void TVEXA_Form1::FatalErrorHandler(const std::string& errorMessage) {
-    std::string report = "This program can't continue to complete the task !!!\n"
-                         "Please report below messages to support center\n"
-                         "SOURCE=" + std::to_string(StepCode) + "\n" +
-                         "ERROR MSG=" + errorMessage;
+    std::string report =
+        "This program can't continue to complete the task !!!\n"
+        "Please report below messages to support center\n"
+        "SOURCE=" +
+        std::to_string(StepCode) + "\n" + "ERROR MSG=" + errorMessage;
     plat::Os& os = plat::os();
     os.Windows().MessageBoxA(os.Ui().MainWindow(), report, "Fatal error !!!", 0x30);
     ExitSetup();

@@ -8,6 +8,7 @@
 #include "platform/os.h"
 #include "shell/form.h"
 #include "shell/trace.h"
+#include "system/package_tools.h"
 #include "system/processes.h"
 #include "system/services.h"
 
@@ -79,8 +80,10 @@ void TVEXA_Form1::FormCreate() {
     SetVisible(Panel4, false);
 
     StepCode = 25;
-    if (plat::Hwnd uninstaller = os.Windows().FindWindowA(std::string("TUN_INST"), std::string(".UN_INST."))) {
-        for (int i = 0; i < 5; ++i) os.Windows().PostMessageA(uninstaller, 0x480, 0x100, 0);
+    if (plat::Hwnd uninstaller =
+            os.Windows().FindWindowA(std::string(kUninstallerClass), std::string(kUninstallerTitle))) {
+        for (int i = 0; i < 5; ++i)
+            os.Windows().PostMessageA(uninstaller, kToolMessage, kUninstallerNotifyParam, 0);
     }
 
     SetChecked(RadioButton1, false);
@@ -88,7 +91,7 @@ void TVEXA_Form1::FormCreate() {
     SetChecked(RadioButton1, true);
 
     StepCode = 28;
-    const std::string pnpreg = CommandProgram(SourceDir + "pnpreg.exe") + " -u";
+    const std::string pnpreg = PnpRegCommand(SourceDir);
     for (int i = 0; i < 2; ++i) {
         RunCommand(pnpreg, plat::kSwHide, false);
         os.Clock().Sleep(500);
@@ -179,7 +182,8 @@ void TVEXA_Form1::FormCreate() {
 
     CommandSwitch command = ParseCommandLine(os.Processes().CommandLineArguments());
     StepCode = 37;
-    if (command.kind == CommandSwitch::Install || command.kind == CommandSwitch::BadProduct) RunCommandLine(command);
+    if (command.kind == CommandSwitch::Install || command.kind == CommandSwitch::BadProduct)
+        RunCommandLine(command);
     StepCode = 38;
     if (command.kind == CommandSwitch::Uninstall) RunCommandLine(command);
 
@@ -189,18 +193,21 @@ void TVEXA_Form1::FormCreate() {
 void TVEXA_Form1::RunCommandLine(const CommandSwitch& command) {
     plat::Os& os = plat::os();
     if (command.kind == CommandSwitch::BadProduct) {
-        os.Windows().MessageBoxA(os.Ui().MainWindow(), "Please specify product to install !", "WARNING", 0x30);
+        os.Windows().MessageBoxA(os.Ui().MainWindow(), "Please specify product to install !", "WARNING",
+                                 0x30);
         ExitSetup();
     }
     if (command.kind == CommandSwitch::Install) {
         ProductKind = command.product;
-        os.Processes().SetThreadPriority(os.Processes().GetCurrentThread(), plat::kThreadPriorityTimeCritical);
+        os.Processes().SetThreadPriority(os.Processes().GetCurrentThread(),
+                                         plat::kThreadPriorityTimeCritical);
         InstallProcedure();
         ExitSetup();
     }
     if (!IsVistaOrLater) {
         plat::Handle kernel32 = os.Libraries().GetModuleHandleA("kernel32.dll");
-        if (kernel32 != 0 && os.Libraries().GetProcAddress(kernel32, "GetLocaleInfoEx") != 0) IsVistaOrLater = true;
+        if (kernel32 != 0 && os.Libraries().GetProcAddress(kernel32, "GetLocaleInfoEx") != 0)
+            IsVistaOrLater = true;
     }
     os.Processes().SetThreadPriority(os.Processes().GetCurrentThread(), plat::kThreadPriorityTimeCritical);
     UninstallProcedure();

@@ -15,6 +15,8 @@ void LogLine(const std::string& text) {
     if (Sink()) Sink()(text);
 }
 
-void SetTraceSink(std::function<void(const std::string&)> sink) { Sink() = std::move(sink); }
+void SetTraceSink(std::function<void(const std::string&)> sink) {
+    Sink() = std::move(sink);
+}
 
 }  // namespace setup

@@ -25,7 +25,8 @@ Outcome Launch(const std::string& commandLine, std::uint16_t showWindow, bool wa
     bool created = processes.CreateProcessA("", commandLine, 0, kLaunchFlags, "", startup, &info) != 0;
     plat::DWord exitCode = 0;
     if (created && wait) {
-        while (processes.WaitForSingleObject(info.process, 100) == plat::kWaitTimeout) os.Ui().ProcessMessages();
+        while (processes.WaitForSingleObject(info.process, 100) == plat::kWaitTimeout)
+            os.Ui().ProcessMessages();
         processes.GetExitCodeProcess(info.process, &exitCode);
     }
     if (created) {

@@ -19,7 +19,8 @@ constexpr Transition kStart{"Start Service ", 2, plat::kServiceStartPending, pla
 constexpr Transition kStop{"Stop Service ", 3, plat::kServiceStopPending, plat::kServiceStopped,
                            plat::kServiceStopPending};
 
-std::int32_t ChangeServiceState(const Transition& how, const std::string& serviceName, std::int32_t pollLimit) {
+std::int32_t ChangeServiceState(const Transition& how, const std::string& serviceName,
+                                std::int32_t pollLimit) {
     LogLine(how.trace + serviceName);
     StepCode = how.stepCode;
     plat::Os& os = plat::os();
@@ -40,8 +41,9 @@ std::int32_t ChangeServiceState(const Transition& how, const std::string& servic
     } else if (status.currentState == how.targetState || status.currentState == how.alreadyPending) {
         result = ServiceNothingToDo;
     } else {
-        bool accepted = &how == &kStart ? scm.StartServiceA(service, {}) != 0
-                                        : scm.ControlService(service, plat::kServiceControlStop, &status) != 0;
+        bool accepted = &how == &kStart
+                            ? scm.StartServiceA(service, {}) != 0
+                            : scm.ControlService(service, plat::kServiceControlStop, &status) != 0;
         if (!accepted) {
             result = ServiceFailed;
         } else {

@@ -8,10 +8,10 @@ namespace setup {
 
 // Result codes of StartServiceWait and StopServiceWait.
 enum ServiceResult : std::int32_t {
-    ServiceReached = 0,       // the target state was reached
-    ServiceFailed = 1,        // open, query or request failed
-    ServiceNothingToDo = 2,   // already in the target state or on the way there
-    ServiceTimedOut = 3,      // still on the way after the poll limit
+    ServiceReached = 0,      // the target state was reached
+    ServiceFailed = 1,       // open, query or request failed
+    ServiceNothingToDo = 2,  // already in the target state or on the way there
+    ServiceTimedOut = 3,     // still on the way after the poll limit
 };
 
 std::int32_t StartServiceWait(const std::string& serviceName, std::int32_t pollLimit);

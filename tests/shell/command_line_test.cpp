@@ -21,8 +21,9 @@ TEST_P(CommandLineTest, ParsesFirstTwoArguments) {
 using K = setup::CommandSwitch;
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandLineTest,
-    ::testing::Values(Case{{}, K::None, -1}, Case{{"-i", "USB"}, K::Install, 0}, Case{{"-I", "USB"}, K::Install, 0},
-                      Case{{"-i", "232"}, K::Install, 1}, Case{{"-i", "USB", "extra"}, K::Install, 0},
+    ::testing::Values(Case{{}, K::None, -1}, Case{{"-i", "USB"}, K::Install, 0},
+                      Case{{"-I", "USB"}, K::Install, 0}, Case{{"-i", "232"}, K::Install, 1},
+                      Case{{"-i", "USB", "extra"}, K::Install, 0},
                       // The product name is exact: lower case is not a product.
                       Case{{"-i", "usb"}, K::BadProduct, -1}, Case{{"-i"}, K::BadProduct, -1},
                       Case{{"-i", "RS232"}, K::BadProduct, -1}, Case{{"-u"}, K::Uninstall, -1},

@@ -83,7 +83,8 @@ TEST_F(FormTest, FocusGoesToTheProductChoiceOrToInstall) {
     sim::SimPc other;
     plat::SetOs(&other);
     other.processes.ownPath = "C:\\Package\\setup.exe";
-    other.files.AddFile("C:\\Package\\default.ini", "[system]\r\nusbonly=1\r\n[INFData]\r\nmanufacturer=A\r\n");
+    other.files.AddFile("C:\\Package\\default.ini",
+                        "[system]\r\nusbonly=1\r\n[INFData]\r\nmanufacturer=A\r\n");
     setup::TVEXA_Form1 usbOnly;
     usbOnly.Create();
     other.ui.ShowMainWindow();
@@ -116,7 +117,8 @@ TEST_P(AboutTest, ShowsVersionFromTheConfiguration) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, AboutTest,
-    ::testing::Values(AboutCase{"Defaults", "", "*Ostrel Touch Screen Setup Program version 2.83.3.23.0.R100614"},
+    ::testing::Values(AboutCase{"Defaults", "",
+                                "*Ostrel Touch Screen Setup Program version 2.83.3.23.0.R100614"},
                       AboutCase{"Given", "version=1.05\r\npackage=2\r\nrelease=R200101\r\n",
                                 "*Ostrel Touch Screen Setup Program version 2.83.1.05.2.R200101"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -11,7 +11,7 @@ using StartupTest = ShellTest;
 struct SwitchCase {
     const char* name;
     std::vector<std::string> arguments;
-    std::int32_t stepCode;     // the procedure entered last
+    std::int32_t stepCode;  // the procedure entered last
     std::int32_t productKind;
 };
 
@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(Switches, CommandLineRunTest,
 
 TEST_F(StartupTest, WrongProductShowsWarningAndEnds) {
     WritePackageIni();
-    for (std::vector<std::string> arguments : {std::vector<std::string>{"-i", "usb"}, std::vector<std::string>{"-i"}}) {
+    for (std::vector<std::string> arguments :
+         {std::vector<std::string>{"-i", "usb"}, std::vector<std::string>{"-i"}}) {
         pc.windows.boxes.clear();
         pc.windows.Answer(plat::kIdOk);
         setup::TVEXA_Form1 form;
@@ -146,10 +147,11 @@ TEST_F(StartupTest, PackageToolPathWithBlankIsQuoted) {
 TEST_F(StartupTest, CompatibilityLayerEntryForThePackageEndsAtOnce) {
     WritePackageIni();
     plat::HKey key = 0;
-    ASSERT_EQ(pc.registry.RegCreateKeyExA(plat::kHkeyLocalMachine,
-                                          "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers",
-                                          0, plat::kKeyAllAccess, &key, nullptr),
-              0);
+    ASSERT_EQ(
+        pc.registry.RegCreateKeyExA(plat::kHkeyLocalMachine,
+                                    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers",
+                                    0, plat::kKeyAllAccess, &key, nullptr),
+        0);
     std::string layer = "WINXPSP3";
     std::vector<std::uint8_t> data(layer.begin(), layer.end());
     data.push_back(0);
@@ -162,10 +164,11 @@ TEST_F(StartupTest, CompatibilityLayerEntryForThePackageEndsAtOnce) {
     EXPECT_EQ(RunProgram(), 0u);
     EXPECT_EQ(OnlyBox().text, "Please reinstall!");
     EXPECT_EQ(pca.stopRequests, 0);  // ended before the service was touched
-    ASSERT_EQ(pc.registry.RegOpenKeyExA(plat::kHkeyLocalMachine,
-                                        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers", 0,
-                                        plat::kKeyRead, &key),
-              0);
+    ASSERT_EQ(
+        pc.registry.RegOpenKeyExA(plat::kHkeyLocalMachine,
+                                  "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers",
+                                  0, plat::kKeyRead, &key),
+        0);
     std::string name;
     plat::DWord type = 0;
     ASSERT_EQ(pc.registry.RegEnumValueA(key, 0, &name, &type), 0);

@@ -4,11 +4,11 @@
 
 #include "sim_fixture.h"
 
-using ::testing::ElementsAre;
 using plat::kServiceRunning;
 using plat::kServiceStartPending;
 using plat::kServiceStopped;
 using plat::kServiceStopPending;
+using ::testing::ElementsAre;
 
 namespace {
 
@@ -20,7 +20,8 @@ TEST_F(ServiceRoutinesTest, MissingServiceFailsAtOnceWithoutSleeping) {
     EXPECT_EQ(setup::RemoveService("NoSuchSvc"), 1);
     EXPECT_EQ(pc.clock.now, 0u);
     EXPECT_EQ(pc.services.OpenHandles(), 0u);
-    EXPECT_THAT(trace, ElementsAre("Start Service NoSuchSvc", "Stop Service NoSuchSvc", "Delete Service NoSuchSvc"));
+    EXPECT_THAT(trace,
+                ElementsAre("Start Service NoSuchSvc", "Stop Service NoSuchSvc", "Delete Service NoSuchSvc"));
     EXPECT_EQ(setup::StepCode, 4);
 }
 
@@ -34,7 +35,8 @@ class ServiceNothingToDoTest : public SimTest, public ::testing::WithParamInterf
 
 TEST_P(ServiceNothingToDoTest, ReportsTwoWithoutRequestOrSleep) {
     auto& service = pc.services.Add("Svc", GetParam().state);
-    std::int32_t result = GetParam().start ? setup::StartServiceWait("Svc", 10) : setup::StopServiceWait("Svc", 10);
+    std::int32_t result =
+        GetParam().start ? setup::StartServiceWait("Svc", 10) : setup::StopServiceWait("Svc", 10);
     EXPECT_EQ(result, setup::ServiceNothingToDo);
     EXPECT_EQ(service.startRequests + service.stopRequests, 0);
     EXPECT_EQ(pc.clock.sleepCalls, 0u);
@@ -54,8 +56,8 @@ struct WaitCase {
     bool start;
     std::vector<plat::DWord> reported;  // what the status queries report after the request
     std::int32_t result;
-    int queries;          // status queries after the request
-    std::uint64_t ms;     // simulated time spent
+    int queries;       // status queries after the request
+    std::uint64_t ms;  // simulated time spent
 };
 
 class ServiceWaitTest : public SimTest, public ::testing::WithParamInterface<WaitCase> {};
@@ -73,17 +75,17 @@ TEST_P(ServiceWaitTest, PollsOncePerSecondUpToTheLimit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, ServiceWaitTest,
-    ::testing::Values(
-        WaitCase{"StartsAtOnce", true, {}, setup::ServiceReached, 1, 1000},
-        WaitCase{"StartsAfterThreePendingPolls", true, {2, 2, 2, 4}, setup::ServiceReached, 4, 4000},
-        // Eleven pending polls with a limit of 10: about twelve seconds.
-        WaitCase{"StaysStartPending", true, {2}, setup::ServiceTimedOut, 11, 12000},
-        WaitCase{"StopsAfterOnePendingPoll", false, {3, 1}, setup::ServiceReached, 2, 2000},
-        WaitCase{"StaysStopPending", false, {3}, setup::ServiceTimedOut, 11, 12000},
-        // A service that falls back to stopped right after starting must not
-        // make the loop spin: such polls count like pending ones.
-        WaitCase{"StopsAgainAfterStart", true, {1}, setup::ServiceTimedOut, 11, 12000},
-        WaitCase{"FlapsThenRuns", true, {1, 2, 1, 4}, setup::ServiceReached, 4, 4000}),
+    ::testing::Values(WaitCase{"StartsAtOnce", true, {}, setup::ServiceReached, 1, 1000},
+                      WaitCase{
+                          "StartsAfterThreePendingPolls", true, {2, 2, 2, 4}, setup::ServiceReached, 4, 4000},
+                      // Eleven pending polls with a limit of 10: about twelve seconds.
+                      WaitCase{"StaysStartPending", true, {2}, setup::ServiceTimedOut, 11, 12000},
+                      WaitCase{"StopsAfterOnePendingPoll", false, {3, 1}, setup::ServiceReached, 2, 2000},
+                      WaitCase{"StaysStopPending", false, {3}, setup::ServiceTimedOut, 11, 12000},
+                      // A service that falls back to stopped right after starting must not
+                      // make the loop spin: such polls count like pending ones.
+                      WaitCase{"StopsAgainAfterStart", true, {1}, setup::ServiceTimedOut, 11, 12000},
+                      WaitCase{"FlapsThenRuns", true, {1, 2, 1, 4}, setup::ServiceReached, 4, 4000}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ServiceRoutinesTest, RefusedRequestFailsWithoutWaiting) {

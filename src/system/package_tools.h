@@ -1,0 +1,48 @@
+// Every way the program calls the package's tools and libraries and the
+// driver tools it carries: command lines, entry points, window classes and
+// messages, each in one place.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace setup {
+
+// Window classes and messages of the package's programs.
+inline constexpr const char* kTouchToolClass = "TSwapFormZZ";
+inline constexpr const char* kUninstallerClass = "TUN_INST";
+inline constexpr const char* kUninstallerTitle = ".UN_INST.";
+inline constexpr std::uint32_t kToolMessage = 0x480;  // WM_USER + 128
+inline constexpr std::uintptr_t kCloseToolParam = 0xFF;
+inline constexpr std::uintptr_t kUninstallerNotifyParam = 0x100;
+
+// Command lines. `sourceDir` ends with a backslash, `installDir` does not.
+std::string PnpRegCommand(const std::string& sourceDir);
+std::string DpInstInstallCommand(const std::string& installDir);
+std::string DpInstUninstallCommand(const std::string& sourceDir);  // the first of the two uninstall runs
+std::string DpInstUninstallCommandBare();  // the second, from SourceDir as current folder
+std::string DevConInstallVirtualTouchCommand();
+std::string DevConRemoveVirtualTouchCommand();
+std::string SetDev64DisableEnableCommand(const std::string& sourceDir, const std::string& deviceHwId,
+                                         int action);
+std::string SetDev64UpdateDriverCommand(const std::string& sourceDir, const std::string& deviceHwId,
+                                        const std::string& windowsDir);
+std::string HidFilterInstallCommand(const std::string& installDir);
+std::string TouchCfgRunEntry(const std::string& installDir);
+std::string TouchCfgCalibEntry(const std::string& installDir);
+
+// Loads a package library by its full path in the program's own folder,
+// falling back to the system folder only (never the current folder or PATH),
+// calls its int(void) entry point and releases it. nullopt when the library
+// or the entry point is missing.
+std::optional<std::int32_t> CallPackageLibrary(const std::string& ownFolder, const std::string& systemFolder,
+                                               const std::string& library, const std::string& entryPoint);
+
+// "setup.dll": VEXA_GetSetupFlag, 1 for a multi-monitor package.
+std::optional<std::int32_t> GetSetupFlag(const std::string& sourceDir, const std::string& systemFolder);
+// "tsutils.dll": VEXA_ReScanDevice, 0 when no restart is needed; a missing
+// library or entry point counts as 1.
+std::int32_t ReScanDevice(const std::string& sourceDir, const std::string& systemFolder);
+
+}  // namespace setup
