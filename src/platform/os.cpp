@@ -7,8 +7,12 @@ namespace {
 Os* current = nullptr;
 }
 
-Os& os() { return *current; }
-void SetOs(Os* instance) { current = instance; }
+Os& os() {
+    return *current;
+}
+void SetOs(Os* instance) {
+    current = instance;
+}
 
 void EndProcess(unsigned exitCode) {
     current->Processes().ExitProcess(exitCode);

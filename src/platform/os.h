@@ -55,7 +55,8 @@ public:
     virtual Bool RemoveDirectoryA(const std::string& path) = 0;
     virtual DWord GetCurrentDirectoryA(std::string* path) = 0;  // length, 0 on failure
     virtual Bool SetCurrentDirectoryA(const std::string& path) = 0;
-    virtual Handle FindFirstFileA(const std::string& pattern, FindData* data) = 0;  // kInvalidHandle on failure
+    virtual Handle FindFirstFileA(const std::string& pattern,
+                                  FindData* data) = 0;  // kInvalidHandle on failure
     virtual Bool FindNextFileA(Handle find, FindData* data) = 0;
     virtual Bool FindClose(Handle find) = 0;
     // CreateFileA + ReadFile/WriteFile + CloseHandle on a whole file: the program

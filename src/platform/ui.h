@@ -19,21 +19,21 @@ enum class Bevel { None, Lowered };
 using Color = std::uint32_t;
 
 struct ControlSpec {
-    int id = 0;             // index in the window's control list, also the child window id
-    std::string name;       // design name, e.g. "InstallButton"
+    int id = 0;        // index in the window's control list, also the child window id
+    std::string name;  // design name, e.g. "InstallButton"
     ControlKind kind = ControlKind::Panel;
-    int parentId = -1;      // -1: the window itself
+    int parentId = -1;  // -1: the window itself
     int left = 0, top = 0, width = 0, height = 0;
     std::string caption;
     bool visible = true;
     bool enabled = true;
-    bool checked = false;   // option buttons
-    int tabOrder = -1;      // -1: not a tab stop
+    bool checked = false;  // option buttons
+    int tabOrder = -1;     // -1: not a tab stop
     bool handCursor = false;
     Bevel bevel = Bevel::None;
     bool transparent = false;
     int rangeMin = 0, rangeMax = 100;  // progress bars
-    int glyph = 0;          // picture shown beside a push button's caption (resource number, 0 none)
+    int glyph = 0;  // picture shown beside a push button's caption (resource number, 0 none)
 };
 
 struct WindowSpec {
@@ -41,9 +41,9 @@ struct WindowSpec {
     int clientWidth = 0;
     int clientHeight = 0;
     std::string caption;
-    std::string fontName;   // design-time font
+    std::string fontName;  // design-time font
     int fontSize = 8;
-    int fontCharset = 1;    // DEFAULT_CHARSET
+    int fontCharset = 1;  // DEFAULT_CHARSET
 };
 
 // What the toolkit reports back to the program.
@@ -70,7 +70,8 @@ public:
     virtual void SetFocus(int id) = 0;
     virtual void SetFont(const std::string& face, int pointSize, int charset) = 0;
     // Colours of the window and of the given controls (the others keep their own).
-    virtual void SetColors(Color windowColor, Color textColor, const std::vector<int>& controlsWithWindowColor) = 0;
+    virtual void SetColors(Color windowColor, Color textColor,
+                           const std::vector<int>& controlsWithWindowColor) = 0;
     // Loads a bitmap, JPEG, GIF, icon or metafile into a picture control; false when it cannot.
     virtual bool LoadPicture(int id, const std::string& path) = 0;
     // Centres and shows the window; the toolkit then reports OnShow.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config/case_name.h"
+#include "case_name.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ValueCutTo2047", "[s]\nk=" + kLong + "\n", "s", "k", std::string(2047, 'a')},
         ReadCase{"QuotesRemovedBeforeCut", "[s]\nk=\"" + std::string(2047, 'a') + "\"\n", "s", "k",
                  std::string(2047, 'a')}),
-    config_test::CaseName());
+    test_support::CaseName());
 
 struct IntegerCase {
     std::string text;
@@ -183,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, IniSectionExists,
                                          ExistsCase{"OtherSpelling", "[SETUPTEXT]\nText5=Go\n", true},
                                          ExistsCase{"KeyInSecondSpellingOnly",
                                                     "[SetupText]\n[Other]\n[setuptext]\nText5=Go\n", true}),
-                         config_test::CaseName());
+                         test_support::CaseName());
 
 struct WriteCase {
     std::string name;
@@ -236,6 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "[A]\r\nk=1\r\n[B]\r\nn=2\r\n"},
         WriteCase{"KeepsLineFeedOnlyText", "[A]\nk=1\n", "B", "n", "2", "[A]\nk=1\n[B]\nn=2\n"},
         WriteCase{"WritesEmptyValue", "[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"}),
-    config_test::CaseName());
+    test_support::CaseName());
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/additional_items.h"
-#include "config/case_name.h"
+#include "case_name.h"
 #include "config/colors.h"
 #include "config/ini_file.h"
 #include "config/ini_text.h"
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "Dotted", "[System]\r\nversion=4.05\r\nrelease=R2\r\n", {"4", "05", "R2"}},
                     PackageVersionCase{"Undotted", "[system]\r\nversion=210\r\n", {"2", "10", "100614"}},
                     PackageVersionCase{"EmptyVersion", "[SYSTEM]\r\nversion=\r\nrelease=\r\n", {"", "", ""}}),
-    config_test::CaseName());
+    test_support::CaseName());
 
 struct ColorCase {
     std::string value;
@@ -195,6 +195,6 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"BarInsideBareField", "a|b c", {"a|b", "c"}},
         ItemCase{"UnclosedBarRunsToEnd", "x |a b", {"x", "a b"}}, ItemCase{"Empty", "", {}},
         ItemCase{"OnlyBlanks", "   ", {}}),
-    config_test::CaseName());
+    test_support::CaseName());
 
 }  // namespace

@@ -15,7 +15,9 @@ class CommandLineTest : public ::testing::TestWithParam<Case> {};
 TEST_P(CommandLineTest, ParsesFirstTwoArguments) {
     setup::CommandSwitch command = setup::ParseCommandLine(GetParam().arguments);
     EXPECT_EQ(command.kind, GetParam().kind);
-    if (command.kind == setup::CommandSwitch::Install) EXPECT_EQ(command.product, GetParam().product);
+    if (command.kind == setup::CommandSwitch::Install) {
+        EXPECT_EQ(command.product, GetParam().product);
+    }
 }
 
 using K = setup::CommandSwitch;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "shell/errors.h"
+#include "case_name.h"
 #include "shell/shell_fixture.h"
 
 using ::testing::ElementsAre;
@@ -55,7 +56,7 @@ TEST_F(FormTest, CaptionWithAmpersandIsKept) {
 }
 
 TEST_F(FormTest, OptionClickRunsOnlyWhenTheSelectionChanges) {
-    WritePackageIni("[INFData]\r\nmanufacturer=Acme\r\n");  // no product preselection
+    WritePackageIniWithoutPacks("[INFData]\r\nmanufacturer=Acme\r\n");  // no product preselection
     setup::TVEXA_Form1 form;
     ASSERT_EQ(CreateForm(form), std::nullopt);
     pc.ui.ShowMainWindow();
@@ -84,7 +85,7 @@ TEST_F(FormTest, FocusGoesToTheProductChoiceOrToInstall) {
     plat::SetOs(&other);
     other.processes.ownPath = "C:\\Package\\setup.exe";
     other.files.AddFile("C:\\Package\\default.ini",
-                        "[system]\r\nusbonly=1\r\n[INFData]\r\nmanufacturer=A\r\n");
+                        std::string("[system]\r\nusbonly=1\r\n[INFData]\r\nmanufacturer=A\r\n") + kNoLanguagePacks);
     setup::TVEXA_Form1 usbOnly;
     usbOnly.Create();
     other.ui.ShowMainWindow();
@@ -103,7 +104,7 @@ struct AboutCase {
 class AboutTest : public ShellTest, public ::testing::WithParamInterface<AboutCase> {};
 
 TEST_P(AboutTest, ShowsVersionFromTheConfiguration) {
-    WritePackageIni(std::string("[system]\r\n") + GetParam().system + "[INFData]\r\nmanufacturer=Acme\r\n");
+    WritePackageIniWithoutPacks(std::string("[system]\r\n") + GetParam().system + "[INFData]\r\nmanufacturer=Acme\r\n");
     setup::TVEXA_Form1 form;
     ASSERT_EQ(CreateForm(form), std::nullopt);
     pc.ui.ShowMainWindow();
@@ -121,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "*Ostrel Touch Screen Setup Program version 2.83.3.23.0.R100614"},
                       AboutCase{"Given", "version=1.05\r\npackage=2\r\nrelease=R200101\r\n",
                                 "*Ostrel Touch Screen Setup Program version 2.83.1.05.2.R200101"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test_support::CaseName());
 
 TEST_F(FormTest, FatalReportNamesTheStepCodeAndEndsThroughExitSetup) {
     WritePackageIni();

@@ -15,7 +15,11 @@ protected:
         "[system]\r\n"
         "product=0\r\n"
         "[INFData]\r\n"
-        "manufacturer=Acme Touch\r\n";
+        "manufacturer=Acme Touch\r\n"
+        "[LanguagePacks]\r\n"
+        "language=ENU\r\n";
+    // Texts from the configuration file itself, not from a language pack.
+    static constexpr const char* kNoLanguagePacks = "[LanguagePacks]\r\nlanguage=ENU\r\n";
 
     ShellTest() {
         pc.processes.ownPath = "C:\\Package\\setup.exe";
@@ -26,6 +30,9 @@ protected:
     void WritePackageIni(const std::string& contents = kPackageIni) {
         pc.files.AddFile("C:\\Package\\default.ini", contents);
     }
+    void WritePackageIniWithoutPacks(const std::string& contents) {
+        WritePackageIni(contents + kNoLanguagePacks);
+    }
 
     // Runs the whole program with the given arguments; the exit code, or
     // nullopt when the program returned without ending the process.
@@ -35,6 +42,8 @@ protected:
             setup::RunSetupProgram();
         } catch (const sim::ProcessExit& exit) {
             return exit.exitCode;
+        } catch (const sim::HarnessFailure& failure) {
+            ADD_FAILURE() << failure.what;
         }
         return std::nullopt;
     }
@@ -47,6 +56,8 @@ protected:
             form.Create();
         } catch (const sim::ProcessExit& exit) {
             return exit.exitCode;
+        } catch (const sim::HarnessFailure& failure) {
+            ADD_FAILURE() << failure.what;
         }
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include "case_name.h"
 #include "shell/shell_fixture.h"
 
 using ::testing::Contains;
@@ -18,7 +19,7 @@ struct SwitchCase {
 class CommandLineRunTest : public ShellTest, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(CommandLineRunTest, RunsTheProcedureAtTimeCriticalPriorityAndExits) {
-    WritePackageIni("[system]\r\nproduct=1\r\n[INFData]\r\nmanufacturer=Acme\r\n");
+    WritePackageIniWithoutPacks("[system]\r\nproduct=1\r\n[INFData]\r\nmanufacturer=Acme\r\n");
     setup::TVEXA_Form1 form;
     EXPECT_EQ(CreateForm(form, GetParam().arguments), 0u);
     EXPECT_EQ(setup::StepCode, GetParam().stepCode);
@@ -33,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(Switches, CommandLineRunTest,
                                            SwitchCase{"InstallSerial", {"-i", "232"}, 78, 1},
                                            // The uninstall keeps the configured product.
                                            SwitchCase{"UninstallIgnoresSecond", {"-u", "xyz"}, 74, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test_support::CaseName());
 
 TEST_F(StartupTest, WrongProductShowsWarningAndEnds) {
     WritePackageIni();

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include "case_name.h"
 #include "sim_fixture.h"
 
 using ::testing::ElementsAre;
@@ -67,7 +68,7 @@ TEST_P(ExitCodeTest, ReturnsTheExitCodeOnlyAfterWaiting) {
 INSTANTIATE_TEST_SUITE_P(Waiting, ExitCodeTest,
                          ::testing::Values(ExitCodeCase{"Waits", true, 2, 300},
                                            ExitCodeCase{"DoesNotWait", false, 0, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test_support::CaseName());
 
 TEST_F(ProcessRoutinesTest, RunCommandWithoutWaitReturnsOnceCreated) {
     pc.processes.AddProgram("C:\\Tools\\long.exe", ExitsWith(0, 60000));
@@ -104,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SearchCase{"Path", "C:\\Bin\\other.exe", "other.exe"},
                       SearchCase{"QuotedWithBlank", "C:\\Users\\Public\\Driver Package\\pnpreg.exe",
                                  "\"C:\\Users\\Public\\Driver Package\\pnpreg.exe\" -u"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test_support::CaseName());
 
 TEST_F(ProcessRoutinesTest, UnquotedPathWithBlankStartsAPlantedPrefixProgram) {
     // Why program paths with blanks are quoted: Windows tries the shortest prefix first.

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include "case_name.h"
 #include "sim_fixture.h"
 
 using plat::kServiceRunning;
@@ -49,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(States, ServiceNothingToDoTest,
                                            NothingToDoCase{"StartPending", kServiceStartPending, true},
                                            NothingToDoCase{"StopStopped", kServiceStopped, false},
                                            NothingToDoCase{"StopPending", kServiceStopPending, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test_support::CaseName());
 
 struct WaitCase {
     const char* name;
@@ -86,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // make the loop spin: such polls count like pending ones.
                       WaitCase{"StopsAgainAfterStart", true, {1}, setup::ServiceTimedOut, 11, 12000},
                       WaitCase{"FlapsThenRuns", true, {1, 2, 1, 4}, setup::ServiceReached, 4, 4000}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test_support::CaseName());
 
 TEST_F(ServiceRoutinesTest, RefusedRequestFailsWithoutWaiting) {
     pc.services.Add("Refuses").refuseStart = true;

@@ -43,8 +43,10 @@ public:
     plat::DWord GetFileAttributesA(const std::string& path) override;
     plat::Bool SetFileAttributesA(const std::string& path, plat::DWord attributes) override;
     plat::Bool DeleteFileA(const std::string& path) override;
-    plat::Bool CopyFileA(const std::string& existing, const std::string& target, plat::Bool failIfExists) override;
-    plat::Bool MoveFileExA(const std::string& existing, const std::string& target, plat::DWord flags) override;
+    plat::Bool CopyFileA(const std::string& existing, const std::string& target,
+                         plat::Bool failIfExists) override;
+    plat::Bool MoveFileExA(const std::string& existing, const std::string& target,
+                           plat::DWord flags) override;
     plat::Bool CreateDirectoryA(const std::string& path) override;
     plat::Bool RemoveDirectoryA(const std::string& path) override;
     plat::DWord GetCurrentDirectoryA(std::string* path) override;
@@ -72,7 +74,9 @@ public:
     std::string Resolve(const std::string& path) const;
 
     // Test set-up and inspection by full path, no redirection applied. Set-up
-    // creates missing parent folders (and drives).
+    // creates missing parent folders (and drives) and throws
+    // std::invalid_argument on a path that is not valid; queries answer as
+    // for a missing file.
     void AddFile(const std::string& path, const std::string& contents = "",
                  plat::DWord attributes = plat::kFileAttributeArchive);
     void AddFolder(const std::string& path);

@@ -44,7 +44,8 @@ std::string SimLibraries::FindLibrary(const std::string& fileName) {
     std::string name = WithDll(fileName);
     auto isFile = [&](const std::string& path) {
         plat::DWord attributes = pc_.files.GetFileAttributesA(path);
-        return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
+        return attributes != plat::kInvalidFileAttributes &&
+               (attributes & plat::kFileAttributeDirectory) == 0;
     };
     if (name.find_first_of("\\/:") != std::string::npos) return isFile(name) ? pc_.files.Resolve(name) : "";
     // The standard search order with safe DLL search mode: the program's folder,
@@ -52,7 +53,8 @@ std::string SimLibraries::FindLibrary(const std::string& fileName) {
     std::string ownFolder = pc_.processes.ownPath.substr(0, pc_.processes.ownPath.find_last_of('\\'));
     std::string current;
     pc_.files.GetCurrentDirectoryA(&current);
-    std::vector<std::string> folders = {ownFolder, pc_.facts.windowsDir + "\\System32", pc_.facts.windowsDir, current};
+    std::vector<std::string> folders = {ownFolder, pc_.facts.windowsDir + "\\System32", pc_.facts.windowsDir,
+                                        current};
     for (const auto& folder : pc_.processes.searchPath) folders.push_back(folder);
     for (auto folder : folders) {
         if (!folder.empty() && folder.back() == '\\') folder.pop_back();
@@ -152,7 +154,8 @@ std::int32_t SimLibraries::CallIntFunction(plat::ProcAddress function) {
     return model->second.exports.at(proc->name)(pc_);
 }
 
-std::uint8_t SimLibraries::CallWow64EnableWow64FsRedirection(plat::ProcAddress function, std::uint8_t enable) {
+std::uint8_t SimLibraries::CallWow64EnableWow64FsRedirection(plat::ProcAddress function,
+                                                             std::uint8_t enable) {
     ProcOf(function, "Wow64EnableWow64FsRedirection");
     pc_.files.SetRedirection(enable != 0);
     return 1;

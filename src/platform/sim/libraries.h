@@ -30,7 +30,8 @@ public:
     plat::Bool FreeLibrary(plat::Handle module) override;
     std::int32_t CallIntFunction(plat::ProcAddress function) override;
     std::uint8_t CallWow64EnableWow64FsRedirection(plat::ProcAddress function, std::uint8_t enable) override;
-    plat::Bool CallIsWow64Process(plat::ProcAddress function, plat::Handle process, plat::Bool* wow64) override;
+    plat::Bool CallIsWow64Process(plat::ProcAddress function, plat::Handle process,
+                                  plat::Bool* wow64) override;
 
     // A library file with its exports, placed at `path` (the file is created).
     void AddLibrary(const std::string& path, LibraryModel model);
@@ -55,7 +56,7 @@ private:
     const Proc* ProcOf(plat::ProcAddress address, const std::string& expected);
 
     SimPc& pc_;
-    std::map<std::string, LibraryModel> models_;          // upper-case full path
+    std::map<std::string, LibraryModel> models_;           // upper-case full path
     std::map<std::string, std::set<std::string>> system_;  // upper-case file name
     std::map<plat::Handle, Loaded> loaded_;
     std::map<plat::ProcAddress, Proc> procs_;

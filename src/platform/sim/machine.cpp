@@ -7,7 +7,13 @@
 namespace sim {
 
 SimPc::SimPc()
-    : files(*this), registry(*this), services(*this), processes(*this), windows(*this), libraries(*this), ui(*this) {}
+    : files(*this),
+      registry(*this),
+      services(*this),
+      processes(*this),
+      windows(*this),
+      libraries(*this),
+      ui(*this) {}
 
 SimPc::~SimPc() = default;
 
@@ -44,7 +50,8 @@ void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const 
         << "[machine]\n"
         << "major=" << facts.major << "\nminor=" << facts.minor << "\nbuild=" << facts.build << "\n"
         << "win9x=" << (facts.win9x ? 1 : 0) << "\nis64Bit=" << (facts.is64Bit ? 1 : 0) << "\n"
-        << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege << "\n"
+        << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege
+        << "\n"
         << "windowsDir=" << facts.windowsDir << "\ntempDir=" << facts.tempDir << "\n"
         << "program=" << processes.ownPath << "\n";
     std::string path;
@@ -61,17 +68,28 @@ void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& 
         if (line.empty() || line[0] == ';' || line[0] == '[' || eq == std::string::npos) continue;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         auto number = [&] { return static_cast<plat::DWord>(std::stoul(value)); };
-        if (key == "major") facts.major = number();
-        else if (key == "minor") facts.minor = number();
-        else if (key == "build") facts.build = number();
-        else if (key == "win9x") facts.win9x = value == "1";
-        else if (key == "is64Bit") facts.is64Bit = value == "1";
-        else if (key == "locale") facts.locale = value;
-        else if (key == "userName") facts.userName = value;
-        else if (key == "privilege") facts.privilege = std::stoi(value);
-        else if (key == "windowsDir") facts.windowsDir = value;
-        else if (key == "tempDir") facts.tempDir = value;
-        else if (key == "program") processes.ownPath = value;
+        if (key == "major")
+            facts.major = number();
+        else if (key == "minor")
+            facts.minor = number();
+        else if (key == "build")
+            facts.build = number();
+        else if (key == "win9x")
+            facts.win9x = value == "1";
+        else if (key == "is64Bit")
+            facts.is64Bit = value == "1";
+        else if (key == "locale")
+            facts.locale = value;
+        else if (key == "userName")
+            facts.userName = value;
+        else if (key == "privilege")
+            facts.privilege = std::stoi(value);
+        else if (key == "windowsDir")
+            facts.windowsDir = value;
+        else if (key == "tempDir")
+            facts.tempDir = value;
+        else if (key == "program")
+            processes.ownPath = value;
         else if (key == "path") {
             processes.searchPath.clear();
             std::stringstream folders(value);

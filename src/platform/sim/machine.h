@@ -11,12 +11,12 @@
 
 #include "platform/os.h"
 #include "platform/sim/files.h"
+#include "platform/sim/libraries.h"
+#include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/services.h"
-#include "platform/sim/processes.h"
-#include "platform/sim/windows.h"
-#include "platform/sim/libraries.h"
 #include "platform/sim/ui.h"
+#include "platform/sim/windows.h"
 
 namespace sim {
 
@@ -41,7 +41,7 @@ struct MachineFacts {
     bool is64Bit = true;         // 64-bit Windows; the program is always a 32-bit process
     std::string locale = "ENU";  // abbreviated language name of the system default locale
     std::string userName = "Admin";
-    int privilege = 2;           // 0 guest, 1 user, 2 administrator
+    int privilege = 2;  // 0 guest, 1 user, 2 administrator
     std::string windowsDir = "C:\\Windows";
     std::string tempDir = "C:\\Temp\\";
 };

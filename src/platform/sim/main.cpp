@@ -3,10 +3,10 @@
 //
 //   setup-sim --machine DIR [--answer N]... [--answer-all N] [--click CONTROL]... [-- ARGUMENTS...]
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -17,13 +17,14 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: setup-sim --machine DIR [--answer N]... [--answer-all N] [--click CONTROL]... "
-                 "[-- ARGUMENTS...]\n"
-                 "  --machine DIR   folder of the simulated PC (created when missing)\n"
-                 "  --answer N      the button pressed in the next message box (1 OK, 2 Cancel, 6 Yes, 7 No)\n"
-                 "  --answer-all N  the button pressed in every further message box\n"
-                 "  --click NAME    a click on a control of the window, e.g. InstallButton\n"
-                 "  --no-save       leave the machine folder as it was\n";
+    std::cerr
+        << "usage: setup-sim --machine DIR [--answer N]... [--answer-all N] [--click CONTROL]... "
+           "[-- ARGUMENTS...]\n"
+           "  --machine DIR   folder of the simulated PC (created when missing)\n"
+           "  --answer N      the button pressed in the next message box (1 OK, 2 Cancel, 6 Yes, 7 No)\n"
+           "  --answer-all N  the button pressed in every further message box\n"
+           "  --click NAME    a click on a control of the window, e.g. InstallButton\n"
+           "  --no-save       leave the machine folder as it was\n";
     return 2;
 }
 
@@ -48,13 +49,20 @@ int main(int argc, char** argv) {
             if (arg == "--") {
                 ++i;
                 break;
-            } else if (arg == "--machine") machineDir = value();
-            else if (arg == "--answer") answers.push_back(std::stoi(value()));
-            else if (arg == "--answer-all") answerAll = std::stoi(value());
-            else if (arg == "--click") clicks.push_back(value());
-            else if (arg == "--no-save") save = false;
-            else if (arg == "--help" || arg == "-h") return Usage(), 0;
-            else return Usage();
+            } else if (arg == "--machine")
+                machineDir = value();
+            else if (arg == "--answer")
+                answers.push_back(std::stoi(value()));
+            else if (arg == "--answer-all")
+                answerAll = std::stoi(value());
+            else if (arg == "--click")
+                clicks.push_back(value());
+            else if (arg == "--no-save")
+                save = false;
+            else if (arg == "--help" || arg == "-h")
+                return Usage(), 0;
+            else
+                return Usage();
         } catch (const std::exception& error) {
             std::cerr << "setup-sim: " << error.what() << "\n";
             return 2;
@@ -80,7 +88,8 @@ int main(int argc, char** argv) {
     try {
         setup::RunSetupProgram();
     } catch (const sim::ProcessExit& exit) {
-        std::cout << "== process ended with exit code " << exit.exitCode << " at " << pc->clock.now << " ms\n";
+        std::cout << "== process ended with exit code " << exit.exitCode << " at " << pc->clock.now
+                  << " ms\n";
     } catch (const sim::HarnessFailure& failure) {
         std::cout << "== stopped: " << failure.what << "\n";
         status = 1;
@@ -93,7 +102,8 @@ int main(int argc, char** argv) {
                   << box.caption << "\", flags 0x" << std::hex << box.flags << std::dec << ", answered "
                   << box.answer << ":\n";
         std::string text = box.text;
-        for (size_t pos = 0; (pos = text.find('\n', pos)) != std::string::npos; pos += 5) text.replace(pos, 1, "\n    ");
+        for (size_t pos = 0; (pos = text.find('\n', pos)) != std::string::npos; pos += 5)
+            text.replace(pos, 1, "\n    ");
         std::cout << "    " << text << "\n";
     }
     std::cout << "== command lines\n";
@@ -107,7 +117,8 @@ int main(int argc, char** argv) {
         try {
             pc->Save(machineDir);
         } catch (const std::exception& error) {
-            std::cerr << "setup-sim: cannot save the machine to " << machineDir << ": " << error.what() << "\n";
+            std::cerr << "setup-sim: cannot save the machine to " << machineDir << ": " << error.what()
+                      << "\n";
             return 2;
         }
     }

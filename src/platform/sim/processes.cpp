@@ -22,7 +22,9 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool HasExtension(const std::string& name) { return FileNameOf(name).find('.') != std::string::npos; }
+bool HasExtension(const std::string& name) {
+    return FileNameOf(name).find('.') != std::string::npos;
+}
 
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -36,7 +38,8 @@ bool SimProcesses::IsFile(const std::string& path) {
     return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
 }
 
-std::string SimProcesses::ResolveCommandLine(const std::string& commandLine, const std::string& currentDirectory) {
+std::string SimProcesses::ResolveCommandLine(const std::string& commandLine,
+                                             const std::string& currentDirectory) {
     // Candidate module names: a quoted first token, or every blank-delimited
     // prefix of an unquoted line, shortest first (the documented ambiguity of
     // unquoted paths with blanks).
@@ -45,12 +48,14 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine, con
     if (start == std::string::npos) return {};
     if (commandLine[start] == '"') {
         auto end = commandLine.find('"', start + 1);
-        candidates.push_back(commandLine.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
+        candidates.push_back(
+            commandLine.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
     } else {
         size_t pos = start;
         while (true) {
             size_t blank = commandLine.find_first_of(" \t", pos);
-            candidates.push_back(commandLine.substr(start, blank == std::string::npos ? std::string::npos : blank - start));
+            candidates.push_back(
+                commandLine.substr(start, blank == std::string::npos ? std::string::npos : blank - start));
             if (blank == std::string::npos) break;
             pos = commandLine.find_first_not_of(" \t", blank);
             if (pos == std::string::npos) break;
@@ -78,7 +83,8 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine, con
         for (const auto& path : tries) {
             // Relative names in the command line resolve against the caller's folder.
             std::string full = path;
-            if (path.find(':') == std::string::npos && !path.starts_with("\\")) full = Join(savedDirectory, path);
+            if (path.find(':') == std::string::npos && !path.starts_with("\\"))
+                full = Join(savedDirectory, path);
             if (IsFile(full)) {
                 found = pc_.files.Resolve(full);
                 break;
@@ -124,8 +130,9 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
         launches.push_back(launch);
         return 0;
     }
-    std::string program = applicationName.empty() ? ResolveCommandLine(commandLine, "")
-                                                   : (IsFile(applicationName) ? pc_.files.Resolve(applicationName) : "");
+    std::string program = applicationName.empty()
+                              ? ResolveCommandLine(commandLine, "")
+                              : (IsFile(applicationName) ? pc_.files.Resolve(applicationName) : "");
     if (program.empty()) {
         launches.push_back(launch);
         pc_.SetLastError(plat::kErrorFileNotFound);

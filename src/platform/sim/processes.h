@@ -18,13 +18,13 @@ class SimPc;
 struct Launch {
     std::string applicationName;  // as passed (empty: NULL)
     std::string commandLine;
-    std::string program;          // the file that was started (empty when none was found)
-    std::string currentDirectory; // the folder the process started in
+    std::string program;           // the file that was started (empty when none was found)
+    std::string currentDirectory;  // the folder the process started in
     plat::DWord creationFlags = 0;
     plat::Bool inheritHandles = 0;
     plat::StartupInfo startup;
     bool created = false;
-    bool waited = false;          // the caller waited until the process ended
+    bool waited = false;  // the caller waited until the process ended
     plat::DWord exitCode = 0;
     std::uint64_t startedAt = 0;  // simulated milliseconds
 };

@@ -27,7 +27,6 @@ constexpr Long kInvalidParameter = static_cast<Long>(plat::kErrorInvalidParamete
 constexpr Long kNoMoreItems = static_cast<Long>(plat::kErrorNoMoreItems);
 constexpr Long kKeyDeleted = static_cast<Long>(plat::kErrorKeyDeleted);
 
-constexpr DWord kReadControl = 0x00020000;
 constexpr DWord kWriteDac = 0x00040000;
 constexpr DWord kWriteOwner = 0x00080000;
 constexpr DWord kMaximumAllowed = 0x02000000;
@@ -35,10 +34,12 @@ constexpr DWord kGenericAll = 0x10000000;
 constexpr DWord kGenericExecute = 0x20000000;
 constexpr DWord kGenericWrite = 0x40000000;
 constexpr DWord kGenericRead = 0x80000000;
-constexpr DWord kWriteRights =
-    plat::kKeySetValue | plat::kKeyCreateSubKey | plat::kKeyCreateLink | plat::kDelete | kWriteDac | kWriteOwner;
+constexpr DWord kWriteRights = plat::kKeySetValue | plat::kKeyCreateSubKey | plat::kKeyCreateLink |
+                               plat::kDelete | kWriteDac | kWriteOwner;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -72,7 +73,8 @@ std::vector<std::string> SplitKeyPath(const std::string& path) {
 enum Hive { kHklm, kHkcu, kHku, kHiveCount };
 
 const std::array<const char*, kHiveCount> kShortRoot = {"HKLM", "HKCU", "HKU"};
-const std::array<const char*, kHiveCount> kLongRoot = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS"};
+const std::array<const char*, kHiveCount> kLongRoot = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
+                                                       "HKEY_USERS"};
 
 // Keys below HKLM\SOFTWARE that both views share on 64-bit Windows.
 const std::vector<std::vector<std::string>> kSharedSoftwareKeys = {
@@ -105,8 +107,8 @@ const std::vector<std::vector<std::string>> kSharedSoftwareKeys = {
 struct Key {
     std::string name;
     Hive hive = kHklm;
-    Key* parent = nullptr;                      // not used once deleted
-    std::vector<std::shared_ptr<Key>> subkeys;  // hive order
+    Key* parent = nullptr;                                 // not used once deleted
+    std::vector<std::shared_ptr<Key>> subkeys;             // hive order
     std::vector<std::pair<std::string, RegValue>> values;  // order first set
     DWord denied = 0;
     bool refusesDeletion = false;
@@ -200,9 +202,11 @@ std::string ToUtf8(const std::string& ansi) {
 std::string DecodeRegText(const std::string& raw) {
     auto narrow = [](std::uint32_t cp) { return static_cast<char>(cp <= 0xFF ? cp : '?'); };
     std::string out;
-    if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF && static_cast<unsigned char>(raw[1]) == 0xFE) {
+    if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF &&
+        static_cast<unsigned char>(raw[1]) == 0xFE) {
         for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-            std::uint32_t unit = static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8);
+            std::uint32_t unit =
+                static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8);
             if (unit >= 0xD800 && unit <= 0xDFFF) {
                 if (unit <= 0xDBFF) i += 2;  // a surrogate pair is one character
                 out += '?';
@@ -215,10 +219,13 @@ std::string DecodeRegText(const std::string& raw) {
     std::size_t start = raw.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     for (std::size_t i = start; i < raw.size();) {
         auto b = static_cast<unsigned char>(raw[i]);
-        int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= raw.size() + (extra == 0 ? 1 : 0)) {
+        int extra = b < 0x80             ? 0
+                    : (b & 0xE0) == 0xC0 ? 1
+                    : (b & 0xF0) == 0xE0 ? 2
+                    : (b & 0xF8) == 0xF0 ? 3
+                                         : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= raw.size())
             return raw.substr(start);  // not UTF-8: an ANSI file
-        }
         std::uint32_t cp = extra == 0 ? b : (b & (0x3F >> extra));
         for (int k = 1; k <= extra; ++k) {
             auto c = static_cast<unsigned char>(raw[i + static_cast<std::size_t>(k)]);
@@ -244,7 +251,8 @@ std::string Escape(const std::string& text) {
 // NUL, none inside, and no line breaks.
 bool IsPlainString(const std::vector<std::uint8_t>& data) {
     if (data.empty() || data.back() != 0) return false;
-    return std::none_of(data.begin(), data.end() - 1, [](std::uint8_t b) { return b == 0 || b == '\r' || b == '\n'; });
+    return std::none_of(data.begin(), data.end() - 1,
+                        [](std::uint8_t b) { return b == 0 || b == '\r' || b == '\n'; });
 }
 
 void AppendHex(std::string& line, std::string& out, const std::vector<std::uint8_t>& bytes) {
@@ -292,7 +300,8 @@ void WriteValue(std::string& out, const std::string& name, const RegValue& value
         out += line + buf + "\r\n";
         return;
     }
-    bool unicode = value.type == plat::kRegSz || value.type == plat::kRegExpandSz || value.type == plat::kRegMultiSz;
+    bool unicode =
+        value.type == plat::kRegSz || value.type == plat::kRegExpandSz || value.type == plat::kRegMultiSz;
     if (value.type == plat::kRegBinary) {
         line += "hex:";
     } else {
@@ -309,7 +318,8 @@ void WriteKey(std::string& out, const Key& key, const std::string& path, bool ro
         out += "\r\n[" + ToUtf8(path) + "]\r\n";
         if (key.denied) {
             char buf[48];
-            std::snprintf(buf, sizeof buf, "; sim: deny-access=0x%08x\r\n", static_cast<unsigned>(key.denied));
+            std::snprintf(buf, sizeof buf, "; sim: deny-access=0x%08x\r\n",
+                          static_cast<unsigned>(key.denied));
             out += buf;
         }
         if (key.refusesDeletion) out += "; sim: refuses-deletion\r\n";
@@ -375,7 +385,8 @@ struct SimRegistry::Impl {
     // The path a 32-bit program reaches: HKLM\SOFTWARE goes through
     // Wow6432Node on 64-bit Windows unless the 64-bit view is asked for.
     std::vector<std::string> View(Hive hive, std::vector<std::string> parts, DWord sam) {
-        if (!pc.facts.is64Bit || pc.facts.win9x || hive != kHklm || (sam & plat::kKeyWow64_64Key)) return parts;
+        if (!pc.facts.is64Bit || pc.facts.win9x || hive != kHklm || (sam & plat::kKeyWow64_64Key))
+            return parts;
         if (parts.empty() || !SameName(parts[0], "SOFTWARE")) return parts;
         if (parts.size() >= 2 && SameName(parts[1], "Wow6432Node")) return parts;
         for (const auto& shared : kSharedSoftwareKeys) {
@@ -394,9 +405,15 @@ struct SimRegistry::Impl {
     Long Lookup(HKey handle, std::shared_ptr<Key>* key, DWord* granted) {
         std::shared_ptr<Key> found;
         switch (handle) {
-            case plat::kHkeyLocalMachine: found = roots[kHklm]; break;
-            case plat::kHkeyCurrentUser: found = roots[kHkcu]; break;
-            case plat::kHkeyUsers: found = roots[kHku]; break;
+            case plat::kHkeyLocalMachine:
+                found = roots[kHklm];
+                break;
+            case plat::kHkeyCurrentUser:
+                found = roots[kHkcu];
+                break;
+            case plat::kHkeyUsers:
+                found = roots[kHku];
+                break;
             case plat::kHkeyClassesRoot: {
                 Key* classes = Classes();
                 found = classes->parent->Shared(classes);
@@ -412,7 +429,8 @@ struct SimRegistry::Impl {
             }
         }
         *key = found;
-        *granted = plat::kKeyAllAccess & ~Forbidden(*found);  // predefined keys are opened with MAXIMUM_ALLOWED
+        *granted =
+            plat::kKeyAllAccess & ~Forbidden(*found);  // predefined keys are opened with MAXIMUM_ALLOWED
         return kSuccess;
     }
 
@@ -589,7 +607,8 @@ Long SimRegistry::RegDeleteValueA(HKey key, const std::string& valueName) {
     if (Long error = impl_->Lookup(key, &target, &granted)) return error;
     if (!(granted & plat::kKeySetValue)) return kAccessDenied;
     auto& values = target->values;
-    auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return SameName(v.first, valueName); });
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const auto& v) { return SameName(v.first, valueName); });
     if (it == values.end()) return kFileNotFound;
     values.erase(it);
     return kSuccess;
@@ -643,9 +662,13 @@ Long SimRegistry::RegEnumValueA(HKey key, DWord index, std::string* name, DWord*
 
 // --- test set-up and inspection -------------------------------------------
 
-void SimRegistry::CreateKey(const std::string& path) { impl_->Create(path); }
+void SimRegistry::CreateKey(const std::string& path) {
+    impl_->Create(path);
+}
 
-bool SimRegistry::KeyExists(const std::string& path) const { return impl_->Find(path) != nullptr; }
+bool SimRegistry::KeyExists(const std::string& path) const {
+    return impl_->Find(path) != nullptr;
+}
 
 void SimRegistry::DeleteTree(const std::string& path) {
     if (Key* key = impl_->Find(path)) impl_->Delete(key);
@@ -656,7 +679,8 @@ void SimRegistry::SetValue(const std::string& path, const std::string& name, DWo
     impl_->Create(path)->Set(name, RegValue{type, data});
 }
 
-void SimRegistry::SetString(const std::string& path, const std::string& name, const std::string& text, DWord type) {
+void SimRegistry::SetString(const std::string& path, const std::string& name, const std::string& text,
+                            DWord type) {
     std::vector<std::uint8_t> data(text.begin(), text.end());
     data.push_back(0);
     SetValue(path, name, type, data);
@@ -679,14 +703,16 @@ void SimRegistry::SetDword(const std::string& path, const std::string& name, DWo
               static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
 }
 
-void SimRegistry::SetBinary(const std::string& path, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+void SimRegistry::SetBinary(const std::string& path, const std::string& name,
+                            const std::vector<std::uint8_t>& bytes) {
     SetValue(path, name, plat::kRegBinary, bytes);
 }
 
 void SimRegistry::DeleteValue(const std::string& path, const std::string& name) {
     if (Key* key = impl_->Find(path)) {
         auto& values = key->values;
-        values.erase(std::remove_if(values.begin(), values.end(), [&](const auto& v) { return SameName(v.first, name); }),
+        values.erase(std::remove_if(values.begin(), values.end(),
+                                    [&](const auto& v) { return SameName(v.first, name); }),
                      values.end());
     }
 }
@@ -749,13 +775,17 @@ std::vector<std::string> SimRegistry::ValueNames(const std::string& path) const 
     return names;
 }
 
-void SimRegistry::DenyAccess(const std::string& path, DWord rights) { impl_->Create(path)->denied = rights; }
+void SimRegistry::DenyAccess(const std::string& path, DWord rights) {
+    impl_->Create(path)->denied = rights;
+}
 
 void SimRegistry::RefuseDeletion(const std::string& path, bool refuse) {
     impl_->Create(path)->refusesDeletion = refuse;
 }
 
-std::size_t SimRegistry::OpenHandleCount() const { return impl_->handles.size(); }
+std::size_t SimRegistry::OpenHandleCount() const {
+    return impl_->handles.size();
+}
 
 std::string SimRegistry::KeyPath(HKey key) const {
     auto it = impl_->handles.find(key);
@@ -872,19 +902,22 @@ void SimRegistry::Impl::LoadText(const std::string& file, const std::string& tex
             current->Set(name, RegValue{plat::kRegSz, bytes});
         } else if (data.rfind("dword:", 0) == 0) {
             std::string digits = data.substr(6);
-            if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            if (digits.empty() || digits.size() > 8 ||
+                digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
                 BadRegFile(file, lineNo, "bad dword");
             auto v = static_cast<DWord>(std::stoul(digits, nullptr, 16));
-            current->Set(name, RegValue{plat::kRegDword,
-                                        {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                         static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}});
+            current->Set(name,
+                         RegValue{plat::kRegDword,
+                                  {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                   static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)}});
         } else if (data.rfind("hex", 0) == 0) {
             DWord type = plat::kRegBinary;
             std::size_t colon = data.find(':');
             if (colon == std::string::npos) BadRegFile(file, lineNo, "':' expected");
             if (data[3] == '(') {
                 auto closeParen = data.find(')');
-                if (closeParen == std::string::npos || closeParen + 1 != colon) BadRegFile(file, lineNo, "bad hex type");
+                if (closeParen == std::string::npos || closeParen + 1 != colon)
+                    BadRegFile(file, lineNo, "bad hex type");
                 type = static_cast<DWord>(std::stoul(data.substr(4, closeParen - 4), nullptr, 16));
             } else if (colon != 3) {
                 BadRegFile(file, lineNo, "bad hex type");
@@ -904,8 +937,8 @@ void SimRegistry::Impl::LoadText(const std::string& file, const std::string& tex
                     BadRegFile(file, lineNo, "bad hex byte '" + item + "'");
                 bytes.push_back(static_cast<std::uint8_t>(std::stoul(item, nullptr, 16)));
             }
-            bool text = type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
-            current->Set(name, RegValue{type, unicode && text ? Narrow(bytes) : bytes});
+            bool isText = type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
+            current->Set(name, RegValue{type, unicode && isText ? Narrow(bytes) : bytes});
         } else {
             BadRegFile(file, lineNo, "unknown value data");
         }

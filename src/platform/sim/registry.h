@@ -56,7 +56,8 @@ public:
     plat::Long RegDeleteValueA(plat::HKey key, const std::string& valueName) override;
     plat::Long RegDeleteKeyA(plat::HKey key, const std::string& subKey) override;
     plat::Long RegEnumKeyExA(plat::HKey key, plat::DWord index, std::string* name) override;
-    plat::Long RegEnumValueA(plat::HKey key, plat::DWord index, std::string* name, plat::DWord* type) override;
+    plat::Long RegEnumValueA(plat::HKey key, plat::DWord index, std::string* name,
+                             plat::DWord* type) override;
 
     // Returned for a sub-key path that starts with a backslash.
     static constexpr plat::Long kErrorBadPathname = 161;
@@ -73,14 +74,17 @@ public:
                   const std::vector<std::uint8_t>& data);
     void SetString(const std::string& path, const std::string& name, const std::string& text,
                    plat::DWord type = plat::kRegSz);  // stored with its terminating NUL
-    void SetMultiString(const std::string& path, const std::string& name, const std::vector<std::string>& texts);
+    void SetMultiString(const std::string& path, const std::string& name,
+                        const std::vector<std::string>& texts);
     void SetDword(const std::string& path, const std::string& name, plat::DWord value);
     void SetBinary(const std::string& path, const std::string& name, const std::vector<std::uint8_t>& bytes);
     void DeleteValue(const std::string& path, const std::string& name);
     std::optional<RegValue> Value(const std::string& path, const std::string& name) const;
     // Typed reads: std::nullopt when the value is missing or of another type.
-    std::optional<std::string> String(const std::string& path, const std::string& name) const;  // SZ, EXPAND_SZ
-    std::optional<std::vector<std::string>> MultiString(const std::string& path, const std::string& name) const;
+    std::optional<std::string> String(const std::string& path,
+                                      const std::string& name) const;  // SZ, EXPAND_SZ
+    std::optional<std::vector<std::string>> MultiString(const std::string& path,
+                                                        const std::string& name) const;
     std::optional<plat::DWord> Dword(const std::string& path, const std::string& name) const;
     std::vector<std::string> SubkeyNames(const std::string& path) const;  // enumeration order
     std::vector<std::string> ValueNames(const std::string& path) const;   // enumeration order

@@ -104,8 +104,10 @@ plat::Bool SimServices::QueryServiceStatus(plat::Handle handle, plat::ServiceSta
     ++service->statusQueries;
     if (!service->pending.empty()) {
         service->state = service->pending.front();
-        if (service->pending.size() > 1) service->pending.pop_front();
-        else service->pending.clear();
+        if (service->pending.size() > 1)
+            service->pending.pop_front();
+        else
+            service->pending.clear();
     }
     *status = plat::ServiceStatus{};
     status->serviceType = 0x10;  // own process
@@ -140,7 +142,8 @@ plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std
     return 1;
 }
 
-plat::Bool SimServices::ControlService(plat::Handle handle, plat::DWord control, plat::ServiceStatus* status) {
+plat::Bool SimServices::ControlService(plat::Handle handle, plat::DWord control,
+                                       plat::ServiceStatus* status) {
     if (pc_.TakeFailure("ControlService")) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
@@ -247,13 +250,20 @@ void SimServices::Load(const std::string& file) {
         auto eq = line.find('=');
         if (current == nullptr || eq == std::string::npos) continue;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "state") current->state = static_cast<plat::DWord>(std::stoul(value));
-        else if (key == "afterStart") current->afterStart = SplitStates(value);
-        else if (key == "afterStop") current->afterStop = SplitStates(value);
-        else if (key == "refuseStart") current->refuseStart = value == "1";
-        else if (key == "refuseStop") current->refuseStop = value == "1";
-        else if (key == "refuseDelete") current->refuseDelete = value == "1";
-        else if (key == "markedForDelete") current->markedForDelete = value == "1";
+        if (key == "state")
+            current->state = static_cast<plat::DWord>(std::stoul(value));
+        else if (key == "afterStart")
+            current->afterStart = SplitStates(value);
+        else if (key == "afterStop")
+            current->afterStop = SplitStates(value);
+        else if (key == "refuseStart")
+            current->refuseStart = value == "1";
+        else if (key == "refuseStop")
+            current->refuseStop = value == "1";
+        else if (key == "refuseDelete")
+            current->refuseDelete = value == "1";
+        else if (key == "markedForDelete")
+            current->markedForDelete = value == "1";
     }
 }
 

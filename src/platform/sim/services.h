@@ -19,8 +19,8 @@ struct SimService {
     // request; the last one stays. Empty: the target state at once.
     std::vector<plat::DWord> afterStart;
     std::vector<plat::DWord> afterStop;
-    bool refuseStart = false;   // the start request fails (e.g. a disabled service)
-    bool refuseStop = false;    // the stop control is not accepted
+    bool refuseStart = false;  // the start request fails (e.g. a disabled service)
+    bool refuseStop = false;   // the stop control is not accepted
     bool refuseDelete = false;
     bool markedForDelete = false;
     int startRequests = 0;
@@ -33,11 +33,13 @@ class SimServices : public plat::ServiceApi {
 public:
     explicit SimServices(SimPc& pc) : pc_(pc) {}
 
-    plat::Handle OpenSCManagerA(const std::string& machine, const std::string& database, plat::DWord access) override;
+    plat::Handle OpenSCManagerA(const std::string& machine, const std::string& database,
+                                plat::DWord access) override;
     plat::Handle OpenServiceA(plat::Handle manager, const std::string& name, plat::DWord access) override;
     plat::Bool QueryServiceStatus(plat::Handle service, plat::ServiceStatus* status) override;
     plat::Bool StartServiceA(plat::Handle service, const std::vector<std::string>& args) override;
-    plat::Bool ControlService(plat::Handle service, plat::DWord control, plat::ServiceStatus* status) override;
+    plat::Bool ControlService(plat::Handle service, plat::DWord control,
+                              plat::ServiceStatus* status) override;
     plat::Bool DeleteService(plat::Handle service) override;
     plat::Bool CloseServiceHandle(plat::Handle handle) override;
 

@@ -61,7 +61,8 @@ void SimUi::SetFont(const std::string& face, int pointSize, int charset) {
     fontCharset = charset;
 }
 
-void SimUi::SetColors(plat::Color windowColorValue, plat::Color textColorValue, const std::vector<int>& withWindowColor) {
+void SimUi::SetColors(plat::Color windowColorValue, plat::Color textColorValue,
+                      const std::vector<int>& withWindowColor) {
     windowColor = windowColorValue;
     textColor = textColorValue;
     controlsWithWindowColor = withWindowColor;
@@ -87,9 +88,12 @@ void SimUi::RunMessageLoop() {
         }
         std::string action = script.front();
         script.pop_front();
-        if (action == "close") closed = true;
-        else if (action.starts_with("click:")) Click(action.substr(6));
-        else throw HarnessFailure{"unknown user action " + action};
+        if (action == "close")
+            closed = true;
+        else if (action.starts_with("click:"))
+            Click(action.substr(6));
+        else
+            throw HarnessFailure{"unknown user action " + action};
     }
 }
 
@@ -100,7 +104,8 @@ void SimUi::Click(const std::string& name) {
 }
 
 void SimUi::ShowInfoBox(const std::string& text) {
-    pc_.windows.RecordBox(BoxKind::InfoBox, created && !closed ? kMainWindow : 0, text, applicationTitle, plat::kMbOk);
+    pc_.windows.RecordBox(BoxKind::InfoBox, created && !closed ? kMainWindow : 0, text, applicationTitle,
+                          plat::kMbOk);
 }
 
 }  // namespace sim

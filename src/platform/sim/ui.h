@@ -20,7 +20,7 @@ struct SimControl {
     bool enabled = true;
     bool checked = false;
     int position = 0;
-    std::string picture;     // file loaded into a picture control
+    std::string picture;  // file loaded into a picture control
 };
 
 class SimUi : public plat::UiApi {
@@ -38,7 +38,8 @@ public:
     void SetProgressPosition(int id, int position) override { At(id).position = position; }
     void SetFocus(int id) override { focus = id; }
     void SetFont(const std::string& face, int pointSize, int charset) override;
-    void SetColors(plat::Color windowColor, plat::Color textColor, const std::vector<int>& withWindowColor) override;
+    void SetColors(plat::Color windowColor, plat::Color textColor,
+                   const std::vector<int>& withWindowColor) override;
     bool LoadPicture(int id, const std::string& path) override;
     void ShowMainWindow() override;
     void CloseMainWindow() override { closed = true; }

@@ -48,7 +48,8 @@ plat::Hwnd SimWindows::FindWindowA(const std::optional<std::string>& className,
     return 0;
 }
 
-plat::LResult SimWindows::SendMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam, plat::LParam lParam) {
+plat::LResult SimWindows::SendMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam,
+                                       plat::LParam lParam) {
     SimWindow* window = Find(hwnd);
     if (window == nullptr) {
         pc_.SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
@@ -60,7 +61,8 @@ plat::LResult SimWindows::SendMessageA(plat::Hwnd hwnd, plat::UInt message, plat
     return 0;
 }
 
-plat::Bool SimWindows::PostMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam, plat::LParam lParam) {
+plat::Bool SimWindows::PostMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam,
+                                    plat::LParam lParam) {
     if (pc_.TakeFailure("PostMessageA")) return 0;
     SimWindow* window = Find(hwnd);
     if (window == nullptr) {
@@ -82,14 +84,16 @@ int SimWindows::RecordBox(BoxKind kind, plat::Hwnd owner, const std::string& tex
     } else if (defaultAnswer_) {
         answer = *defaultAnswer_;
     } else {
-        throw HarnessFailure{"unanswered " + std::string(kind == BoxKind::InfoBox ? "information box" : "message box") +
+        throw HarnessFailure{"unanswered " +
+                             std::string(kind == BoxKind::InfoBox ? "information box" : "message box") +
                              " \"" + text + "\" (caption \"" + caption + "\")"};
     }
     boxes.push_back({kind, owner, text, caption, flags, answer});
     return answer;
 }
 
-int SimWindows::MessageBoxA(plat::Hwnd owner, const std::string& text, const std::string& caption, plat::UInt flags) {
+int SimWindows::MessageBoxA(plat::Hwnd owner, const std::string& text, const std::string& caption,
+                            plat::UInt flags) {
     return RecordBox(BoxKind::MessageBox, owner, text, caption, flags);
 }
 
@@ -99,7 +103,8 @@ void SimWindows::Save(const std::string& file) const {
     for (const auto& window : windows_) {
         if (!window.open) continue;
         out << "[window]\nclass=" << window.className << "\ntitle=" << window.title << "\n";
-        if (window.closesOn) out << "closesOn=" << window.closesOn->first << "," << window.closesOn->second << "\n";
+        if (window.closesOn)
+            out << "closesOn=" << window.closesOn->first << "," << window.closesOn->second << "\n";
         out << "\n";
     }
 }
@@ -120,12 +125,15 @@ void SimWindows::Load(const std::string& file) {
         auto eq = line.find('=');
         if (current == nullptr || eq == std::string::npos) continue;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "class") current->className = value;
-        else if (key == "title") current->title = value;
+        if (key == "class")
+            current->className = value;
+        else if (key == "title")
+            current->title = value;
         else if (key == "closesOn") {
             auto comma = value.find(',');
-            current->closesOn = std::make_pair(static_cast<plat::UInt>(std::stoul(value.substr(0, comma))),
-                                               static_cast<plat::WParam>(std::stoul(value.substr(comma + 1))));
+            current->closesOn =
+                std::make_pair(static_cast<plat::UInt>(std::stoul(value.substr(0, comma))),
+                               static_cast<plat::WParam>(std::stoul(value.substr(comma + 1))));
         }
     }
 }

@@ -50,9 +50,12 @@ public:
 
     plat::Hwnd FindWindowA(const std::optional<std::string>& className,
                            const std::optional<std::string>& windowName) override;
-    plat::LResult SendMessageA(plat::Hwnd window, plat::UInt message, plat::WParam wParam, plat::LParam lParam) override;
-    plat::Bool PostMessageA(plat::Hwnd window, plat::UInt message, plat::WParam wParam, plat::LParam lParam) override;
-    int MessageBoxA(plat::Hwnd owner, const std::string& text, const std::string& caption, plat::UInt flags) override;
+    plat::LResult SendMessageA(plat::Hwnd window, plat::UInt message, plat::WParam wParam,
+                               plat::LParam lParam) override;
+    plat::Bool PostMessageA(plat::Hwnd window, plat::UInt message, plat::WParam wParam,
+                            plat::LParam lParam) override;
+    int MessageBoxA(plat::Hwnd owner, const std::string& text, const std::string& caption,
+                    plat::UInt flags) override;
 
     SimWindow& Add(const std::string& className, const std::string& title);
     SimWindow* Find(plat::Hwnd hwnd);

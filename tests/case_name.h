@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace config_test {
+namespace test_support {
 
 struct CaseName {
     template <class Case>
@@ -14,4 +14,4 @@ struct CaseName {
     }
 };
 
-}  // namespace config_test
+}  // namespace test_support

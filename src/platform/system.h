@@ -1,0 +1,74 @@
+// System information: version, locale, user, folders, metrics and the
+// caption font's measurement through a device context.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/wintypes.h"
+
+namespace plat {
+
+// OSVERSIONINFOA; the program sets `size` before the call.
+struct OsVersionInfo {
+    DWord size = 0;
+    DWord major = 0;
+    DWord minor = 0;
+    DWord build = 0;
+    DWord platformId = 0;
+    std::string servicePack;
+};
+
+// LOGFONTA, the fields the program reads or passes on.
+struct LogFont {
+    Long height = 0;
+    Long width = 0;
+    Long weight = 0;
+    std::uint8_t italic = 0;
+    std::uint8_t charSet = 0;
+    std::string faceName;  // up to 32 characters with the NUL
+};
+
+// NONCLIENTMETRICSA; the program sets `size` before the call.
+struct NonClientMetrics {
+    UInt size = 0;
+    LogFont captionFont;
+    LogFont messageFont;
+};
+
+// TEXTMETRICA, the fields the program reads.
+struct TextMetric {
+    Long height = 0;
+    Long internalLeading = 0;
+};
+
+constexpr UInt kSpiGetNonClientMetrics = 0x29;
+constexpr int kLogPixelsY = 90;
+constexpr DWord kLocaleSystemDefault = 0x0800;
+constexpr DWord kLocaleSAbbrevLangName = 3;
+
+class SystemApi {
+public:
+    virtual ~SystemApi() = default;
+    virtual DWord GetVersion() = 0;
+    virtual Bool GetVersionExA(OsVersionInfo* info) = 0;
+    // Returns the characters written including the NUL, 0 on failure.
+    virtual int GetLocaleInfoA(DWord locale, DWord type, std::string* data, int maxChars) = 0;
+    // `size` in: the characters announced; out: the characters returned, NUL included.
+    virtual Bool GetUserNameA(std::string* name, DWord* size) = 0;
+    virtual UInt GetWindowsDirectoryA(std::string* path, UInt maxChars) = 0;
+    virtual UInt GetSystemDirectoryA(std::string* path, UInt maxChars) = 0;
+    virtual DWord GetTempPathA(DWord maxChars, std::string* path) = 0;
+    virtual Bool SystemParametersInfoA(UInt action, UInt param, NonClientMetrics* metrics, UInt winIni) = 0;
+    virtual Hwnd GetDesktopWindow() = 0;
+    virtual Handle GetDC(Hwnd window) = 0;
+    virtual int ReleaseDC(Hwnd window, Handle dc) = 0;
+    virtual Handle CreateFontIndirectA(const LogFont& font) = 0;
+    virtual Handle SelectObject(Handle dc, Handle object) = 0;
+    virtual Bool DeleteObject(Handle object) = 0;
+    virtual Bool GetTextMetricsA(Handle dc, TextMetric* metrics) = 0;
+    virtual int GetDeviceCaps(Handle dc, int index) = 0;
+    virtual Handle GetCurrentProcess() = 0;
+};
+
+}  // namespace plat
