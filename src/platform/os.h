@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/system.h"
 #include "platform/ui.h"
 #include "platform/wintypes.h"
 
@@ -133,6 +134,11 @@ public:
     virtual std::int32_t CallIntFunction(ProcAddress function) = 0;  // int __stdcall f(void)
     virtual std::uint8_t CallWow64EnableWow64FsRedirection(ProcAddress function, std::uint8_t enable) = 0;
     virtual Bool CallIsWow64Process(ProcAddress function, Handle process, Bool* wow64) = 0;
+    // NetUserGetInfo for the local computer; the user name is converted to
+    // UTF-16 with the system code page. Returns the status; on success
+    // `privilege` receives the account's privilege field (level 1).
+    virtual DWord CallNetUserGetInfo(ProcAddress function, const std::string& userName, DWord level,
+                                     DWord* privilege) = 0;
 };
 
 // One machine: its facilities and the last error of the calling thread.
@@ -146,6 +152,7 @@ public:
     virtual WindowApi& Windows() = 0;
     virtual ClockApi& Clock() = 0;
     virtual LibraryApi& Libraries() = 0;
+    virtual SystemApi& System() = 0;
     // The window toolkit: the main window, its controls and the application object.
     virtual UiApi& Ui() = 0;
     virtual DWord GetLastError() = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ui.h"
+#include "platform/wintypes.h"
 #include "resources/layout.h"
 
 namespace config {
@@ -24,6 +25,16 @@ struct CommandSwitch {
     std::int32_t product = -1;  // for Install: 0 USB, 1 RS-232
 };
 CommandSwitch ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The entry point of Wow64EnableWow64FsRedirection on 64-bit Windows (0 when
+// missing), looked up at startup for switching file-system redirection
+// around writes into the native system folders.
+extern plat::ProcAddress Wow64EnableFsRedirection;
+
+// The language code of the language pack for the system's abbreviated language name.
+std::string MapLanguageCode(const std::string& answer);
+
+std::int32_t MulDivRounded(std::int32_t number, std::int32_t numerator, std::int32_t denominator);
 
 class TVEXA_Form1 : public plat::UiEvents {
 public:
@@ -52,6 +63,12 @@ public:
     [[noreturn]] void ExitSetup();
     [[noreturn]] void FatalErrorHandler(const std::string& errorMessage);
     void LogLine(const std::string& text);
+
+    // System queries of the startup sequence.
+    bool GetCaptionFont(std::string& name, std::uint8_t& charset, std::int32_t& size);
+    bool IsWow64();
+    std::string GetCurrentUserName();
+    std::int32_t IsAdministrator();  // 0 guest (and every failure), 1 user, 2 administrator
 
     // The install and uninstall runs.
     void InstallProcedure();
@@ -113,6 +130,9 @@ public:
 
 private:
     std::string ExecutableFolder();
+    std::string SystemFolder();
+    std::string SystemLanguageCode();
+    void ReadProgramFilesDir();
     void RunCommandLine(const CommandSwitch& command);
 
     std::vector<plat::ControlSpec> controls_;

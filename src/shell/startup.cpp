@@ -1,8 +1,12 @@
 // The startup sequence: prepares the process, checks that setup may run,
 // reads the configuration and texts, dresses the window and dispatches the
 // command line.
+#include <cctype>
+#include <optional>
 #include <string>
+#include <utility>
 
+#include "config/colors.h"
 #include "config/ini_file.h"
 #include "config/ui_texts.h"
 #include "platform/os.h"
@@ -53,6 +57,20 @@ bool RemoveCompatibilityLayers(const std::string& sourceDir) {
 
 }  // namespace
 
+plat::ProcAddress Wow64EnableFsRedirection = 0;
+
+std::string MapLanguageCode(const std::string& answer) {
+    std::string upper = answer;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper == "ZHI") return "CHS";
+    static const std::pair<const char*, const char*> kByPrefix[] = {
+        {"EN", "ENU"}, {"AR", "ARA"}, {"ES", "ESP"}, {"FR", "FRA"},
+        {"PT", "PTG"}, {"DE", "DEU"}, {"ZH", "CHT"}};
+    for (const auto& [prefix, code] : kByPrefix)
+        if (upper.starts_with(prefix)) return code;
+    return answer;
+}
+
 std::string TVEXA_Form1::ExecutableFolder() {
     std::string path;
     plat::os().Processes().GetModuleFileNameA(&path);
@@ -86,6 +104,33 @@ void TVEXA_Form1::FormCreate() {
             os.Windows().PostMessageA(uninstaller, kToolMessage, kUninstallerNotifyParam, 0);
     }
 
+    StepCode = 26;
+    IsNT = (os.System().GetVersion() & 0x80000000u) == 0;
+    if (!IsNT) {
+        os.Windows().MessageBoxA(
+            0,
+            "This program no longer support Windows version lower than XP! Please contact "
+            "your distributor for support!",
+            "WARNING !!!", 0x1030);
+        ExitSetup();
+    }
+
+    plat::OsVersionInfo version;
+    version.size = 148;
+    os.System().GetVersionExA(&version);
+    IsVistaOrLater = version.major == 6;
+    IsWin7OrLater = version.major == 6 && version.minor > 0;
+    IsXpOr2003 = !IsVistaOrLater && version.major == 5 && version.minor >= 1;
+    LogLine("Ver=" + std::to_string(version.major) + "." + std::to_string(version.minor));
+
+    StepCode = 27;
+    std::optional<std::int32_t> setupFlag = GetSetupFlag(SourceDir, SystemFolder());
+    if (!setupFlag) {
+        os.Windows().MessageBoxA(0, "SETUP.DLL not found!", "ERROR", 0x30);
+        ExitSetup();
+    }
+    MultiMonitor = *setupFlag == 1;
+
     SetChecked(RadioButton1, false);
     SetChecked(RadioButton2, false);
     SetChecked(RadioButton1, true);
@@ -98,7 +143,7 @@ void TVEXA_Form1::FormCreate() {
     }
 
     StepCode = 29;
-    LangCode = "ENU";
+    LangCode = SystemLanguageCode();
 
     StepCode = 30;
     std::string langFilePath;
@@ -124,6 +169,17 @@ void TVEXA_Form1::FormCreate() {
     }
 
     StepCode = 31;
+    if (!GetCaptionFont(UiFontName, UiFontCharset, UiFontSize)) {
+        plat::WindowSpec design = MainWindowSpec();
+        UiFontName = design.fontName;
+        UiFontSize = design.fontSize;
+        UiFontCharset = static_cast<std::uint8_t>(design.fontCharset);
+    }
+    os.Ui().SetFont(UiFontName, UiFontSize, UiFontCharset);
+    os.Ui().SetColors(
+        static_cast<plat::Color>(SetupIni->ReadInteger("system", "formcolor", config::kDefaultFormColor)),
+        static_cast<plat::Color>(SetupIni->ReadInteger("system", "textcolor", config::kDefaultTextColor)),
+        {Panel1, Panel2, Panel4, Panel41, Panel42, GroupBox1});
     GroupName = std::string(config::kDefaultGroupName);
     IconName = std::string(config::kDefaultIconName);
     UninstName = std::string(config::kDefaultUninstName);
@@ -144,6 +200,10 @@ void TVEXA_Form1::FormCreate() {
     }
 
     StepCode = 33;
+    if (IsAdministrator() != 2) {
+        os.Ui().ShowInfoBox(UiTexts[20]);
+        ExitSetup();
+    }
     UiTexts[0] = config::FillVersionPlaceholders(UiTexts[0], config::ReadPackageVersion(*SetupIni));
     std::string installCaption = UiTexts[4];
     std::string exitCaption = UiTexts[6];
@@ -155,8 +215,40 @@ void TVEXA_Form1::FormCreate() {
     SetCaption(GroupBox1, UiTexts[10]);
     SetCaption(RadioButton1, UiTexts[11]);
     SetCaption(RadioButton2, UiTexts[12]);
+    std::string background = SetupIni->ReadString("system", "background", "");
+    if (!background.empty() && FileExists(background)) os.Ui().LoadPicture(Image1, background);
+
+    StepCode = 34;
+    ProgramFilesDir = "C:\\Program Files";
+    Is64Bit = 0;
+    Wow64EnableFsRedirection = 0;
+    ReadProgramFilesDir();
+    if (IsNT) {
+        if (IsWow64()) {
+            Is64Bit = 1;
+            LogLine("--for AMD64");
+            plat::Handle kernel32 = os.Libraries().GetModuleHandleA("kernel32.dll");
+            Wow64EnableFsRedirection =
+                kernel32 ? os.Libraries().GetProcAddress(kernel32, "Wow64EnableWow64FsRedirection") : 0;
+            if (Wow64EnableFsRedirection == 0) os.Ui().ShowInfoBox("Internal error for 64 bits setup!");
+        } else {
+            LogLine("--for x86");
+        }
+    }
+
+    StepCode = 35;
+    TargetSubDir = "\\" + SetupIni->ReadString("system", "targetdir", "Brivo");
+    IconFile.clear();
+    std::string iconFile = SetupIni->ReadString("system", "iconfile", "default");
+    if (iconFile != "default") IconFile = ProgramFilesDir + TargetSubDir + "\\" + iconFile;
+    TempDir.clear();
+    if (os.System().GetTempPathA(259, &TempDir) == 0) TempDir.clear();
+    LogLine("TMP path=" + TempDir);
 
     StepCode = 36;
+    WindowsDir.clear();
+    if (os.System().GetWindowsDirectoryA(&WindowsDir, 255) >= 255) WindowsDir.clear();
+    LogLine("SYS path=" + WindowsDir);
     SourceDir = ExecutableFolder();
     LogLine("SRC path=" + SourceDir);
     if (os.Windows().FindWindowA(std::string("TForm1"), UiTexts[0]) != 0) ExitSetup();
@@ -188,6 +280,33 @@ void TVEXA_Form1::FormCreate() {
     if (command.kind == CommandSwitch::Uninstall) RunCommandLine(command);
 
     if (setupIniFound) ExitSetup();
+}
+
+std::string TVEXA_Form1::SystemLanguageCode() {
+    std::string answer;
+    if (plat::os().System().GetLocaleInfoA(plat::kLocaleSystemDefault, plat::kLocaleSAbbrevLangName, &answer,
+                                           11) == 0)
+        return "ENU";
+    return MapLanguageCode(answer);
+}
+
+void TVEXA_Form1::ReadProgramFilesDir() {
+    plat::RegistryApi& registry = plat::os().Registry();
+    plat::HKey key = 0;
+    // Full access on purpose: a process without the right to write there keeps the default.
+    if (registry.RegOpenKeyExA(plat::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                               plat::kKeyAllAccess, &key) != 0)
+        return;
+    plat::DWord type = 0;
+    std::vector<std::uint8_t> data;
+    std::string value;
+    if (registry.RegQueryValueExA(key, "ProgramFilesDir", &type, &data) == 0 &&
+        (type == plat::kRegSz || type == plat::kRegExpandSz)) {
+        value.assign(data.begin(), data.end());
+        value = value.substr(0, value.find('\0'));
+    }
+    ProgramFilesDir = value.empty() ? "C:\\Program Files" : value;
+    registry.RegCloseKey(key);
 }
 
 void TVEXA_Form1::RunCommandLine(const CommandSwitch& command) {

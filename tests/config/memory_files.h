@@ -81,6 +81,7 @@ public:
     plat::ClockApi& Clock() override { throw Absent(); }
     plat::LibraryApi& Libraries() override { throw Absent(); }
     plat::UiApi& Ui() override { throw Absent(); }
+    plat::SystemApi& System() override { throw Absent(); }
 
 private:
     static std::logic_error Absent() {

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "shell/errors.h"
 #include "case_name.h"
+#include "shell/errors.h"
 #include "shell/shell_fixture.h"
 
 using ::testing::ElementsAre;
@@ -74,25 +74,22 @@ TEST_F(FormTest, OptionClickRunsOnlyWhenTheSelectionChanges) {
     EXPECT_EQ(setup::StepCode, 75);
 }
 
-TEST_F(FormTest, FocusGoesToTheProductChoiceOrToInstall) {
+TEST_F(FormTest, FocusGoesToTheProductChoice) {
     WritePackageIni();
     setup::TVEXA_Form1 form;
     ASSERT_EQ(CreateForm(form), std::nullopt);
     pc.ui.ShowMainWindow();
     EXPECT_EQ(pc.ui.focus, setup::GroupBox1);
+}
 
-    sim::SimPc other;
-    plat::SetOs(&other);
-    other.processes.ownPath = "C:\\Package\\setup.exe";
-    other.files.AddFile("C:\\Package\\default.ini",
-                        std::string("[system]\r\nusbonly=1\r\n[INFData]\r\nmanufacturer=A\r\n") + kNoLanguagePacks);
-    setup::TVEXA_Form1 usbOnly;
-    usbOnly.Create();
-    other.ui.ShowMainWindow();
-    EXPECT_FALSE(other.ui.Control("GroupBox1").visible);
-    EXPECT_EQ(other.ui.focus, setup::InstallButton);
-    EXPECT_EQ(usbOnly.ProductKind, -1);
-    plat::SetOs(&pc);
+TEST_F(FormTest, FocusGoesToInstallWhenTheChoiceIsHidden) {
+    WritePackageIniWithoutPacks("[system]\r\nusbonly=1\r\n[INFData]\r\nmanufacturer=A\r\n");
+    setup::TVEXA_Form1 form;
+    ASSERT_EQ(CreateForm(form), std::nullopt);
+    pc.ui.ShowMainWindow();
+    EXPECT_FALSE(pc.ui.Control("GroupBox1").visible);
+    EXPECT_EQ(pc.ui.focus, setup::InstallButton);
+    EXPECT_EQ(form.ProductKind, -1);
 }
 
 struct AboutCase {
@@ -104,7 +101,8 @@ struct AboutCase {
 class AboutTest : public ShellTest, public ::testing::WithParamInterface<AboutCase> {};
 
 TEST_P(AboutTest, ShowsVersionFromTheConfiguration) {
-    WritePackageIniWithoutPacks(std::string("[system]\r\n") + GetParam().system + "[INFData]\r\nmanufacturer=Acme\r\n");
+    WritePackageIniWithoutPacks(std::string("[system]\r\n") + GetParam().system +
+                                "[INFData]\r\nmanufacturer=Acme\r\n");
     setup::TVEXA_Form1 form;
     ASSERT_EQ(CreateForm(form), std::nullopt);
     pc.ui.ShowMainWindow();

@@ -25,6 +25,9 @@ protected:
         pc.processes.ownPath = "C:\\Package\\setup.exe";
         pc.files.AddFolder("C:\\Package");
         pc.files.SetCurrentDirectoryA("C:\\Package");
+        sim::LibraryModel setupDll;
+        setupDll.exports["VEXA_GetSetupFlag"] = [](sim::SimPc&) { return 0; };
+        pc.libraries.AddLibrary("C:\\Package\\setup.dll", setupDll);
     }
 
     void WritePackageIni(const std::string& contents = kPackageIni) {

@@ -53,7 +53,9 @@ TEST_F(StartupTest, WrongProductShowsWarningAndEnds) {
     }
 }
 
-TEST_F(StartupTest, UninstallMarksVistaWhenKernelHasTheVistaExport) {
+TEST_F(StartupTest, UninstallOnXpMarksVistaOnlyWhenKernelHasTheVistaExport) {
+    pc.facts.major = 5;
+    pc.facts.minor = 1;
     WritePackageIni();
     setup::TVEXA_Form1 form;
     EXPECT_EQ(CreateForm(form, {"-u"}), 0u);
@@ -65,7 +67,7 @@ TEST_F(StartupTest, UninstallMarksVistaWhenKernelHasTheVistaExport) {
     EXPECT_FALSE(xp.IsVistaOrLater);
 }
 
-TEST_F(StartupTest, PcaServiceIsRestartedOnlyWhenStartupStoppedIt) {
+TEST_F(StartupTest, PcaServiceStoppedByStartupIsRestartedOnExit) {
     WritePackageIni();
     auto& pca = pc.services.Add("PcaSvc", plat::kServiceRunning);
     pc.ui.script = {"click:ExitButton"};
@@ -73,19 +75,15 @@ TEST_F(StartupTest, PcaServiceIsRestartedOnlyWhenStartupStoppedIt) {
     EXPECT_EQ(pca.stopRequests, 1);
     EXPECT_EQ(pca.startRequests, 1);
     EXPECT_EQ(pca.state, plat::kServiceRunning);
+}
 
-    sim::SimPc stoppedBefore;
-    plat::SetOs(&stoppedBefore);
-    stoppedBefore.processes.ownPath = "C:\\Package\\setup.exe";
-    stoppedBefore.files.AddFile("C:\\Package\\default.ini", kPackageIni);
-    auto& stopped = stoppedBefore.services.Add("PcaSvc", plat::kServiceStopped);
-    stoppedBefore.ui.script = {"click:ExitButton"};
-    try {
-        setup::RunSetupProgram();
-    } catch (const sim::ProcessExit&) {
-    }
-    EXPECT_EQ(stopped.startRequests, 0);
-    plat::SetOs(&pc);
+TEST_F(StartupTest, PcaServiceStoppedBeforeIsLeftStopped) {
+    WritePackageIni();
+    auto& pca = pc.services.Add("PcaSvc", plat::kServiceStopped);
+    pc.ui.script = {"click:ExitButton"};
+    EXPECT_EQ(RunProgram(), 0u);
+    EXPECT_EQ(pca.startRequests, 0);
+    EXPECT_EQ(pca.state, plat::kServiceStopped);
 }
 
 TEST_F(StartupTest, CloseBoxEndsWithoutRestartingPca) {
@@ -132,6 +130,9 @@ TEST_F(StartupTest, UninstallerWindowGetsFivePosts) {
 TEST_F(StartupTest, PackageToolPathWithBlankIsQuoted) {
     pc.processes.ownPath = "C:\\Users\\Public\\Driver Package\\setup.exe";
     pc.files.AddFile("C:\\Users\\Public\\Driver Package\\default.ini", kPackageIni);
+    sim::LibraryModel setupDll;
+    setupDll.exports["VEXA_GetSetupFlag"] = [](sim::SimPc&) { return 0; };
+    pc.libraries.AddLibrary("C:\\Users\\Public\\Driver Package\\setup.dll", setupDll);
     pc.processes.AddProgram("C:\\Users\\Public\\Driver Package\\pnpreg.exe");
     pc.processes.AddProgram("C:\\Users\\Public\\Driver.exe");
     setup::TVEXA_Form1 form;

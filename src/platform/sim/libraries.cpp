@@ -169,3 +169,22 @@ plat::Bool SimLibraries::CallIsWow64Process(plat::ProcAddress function, plat::Ha
 }
 
 }  // namespace sim
+
+namespace sim {
+
+plat::DWord SimLibraries::CallNetUserGetInfo(plat::ProcAddress function, const std::string& userName,
+                                             plat::DWord level, plat::DWord* privilege) {
+    ProcOf(function, "NetUserGetInfo");
+    if (pc_.TakeFailure("NetUserGetInfo")) return pc_.GetLastError();
+    constexpr plat::DWord kNerrUserNotFound = 2221;
+    constexpr plat::DWord kErrorInvalidLevel = 124;
+    if (level != 1) return kErrorInvalidLevel;
+    std::string upperName = userName, upperUser = pc_.facts.userName;
+    for (char& c : upperName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upperUser) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upperName != upperUser) return kNerrUserNotFound;
+    *privilege = static_cast<plat::DWord>(pc_.facts.privilege);
+    return 0;
+}
+
+}  // namespace sim

@@ -32,6 +32,8 @@ public:
     std::uint8_t CallWow64EnableWow64FsRedirection(plat::ProcAddress function, std::uint8_t enable) override;
     plat::Bool CallIsWow64Process(plat::ProcAddress function, plat::Handle process,
                                   plat::Bool* wow64) override;
+    plat::DWord CallNetUserGetInfo(plat::ProcAddress function, const std::string& userName, plat::DWord level,
+                                   plat::DWord* privilege) override;
 
     // A library file with its exports, placed at `path` (the file is created).
     void AddLibrary(const std::string& path, LibraryModel model);

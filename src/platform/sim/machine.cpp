@@ -13,7 +13,8 @@ SimPc::SimPc()
       processes(*this),
       windows(*this),
       libraries(*this),
-      ui(*this) {}
+      ui(*this),
+      system(*this) {}
 
 SimPc::~SimPc() = default;
 

@@ -15,6 +15,7 @@
 #include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/services.h"
+#include "platform/sim/system.h"
 #include "platform/sim/ui.h"
 #include "platform/sim/windows.h"
 
@@ -71,6 +72,7 @@ public:
     plat::ClockApi& Clock() override { return clock; }
     plat::LibraryApi& Libraries() override { return libraries; }
     plat::UiApi& Ui() override { return ui; }
+    plat::SystemApi& System() override { return system; }
     plat::DWord GetLastError() override { return lastError; }
 
     void SetLastError(plat::DWord error) { lastError = error; }
@@ -99,6 +101,7 @@ public:
     SimClock clock;
     SimLibraries libraries;
     SimUi ui;
+    SimSystem system;
 
 private:
     plat::DWord lastError = 0;
