@@ -12,7 +12,9 @@ int RunSetupProgram() {
     form.Create();
     os.Ui().ShowMainWindow();
     os.Ui().RunMessageLoop();
-    plat::EndProcess(0);
+    // Closed with the close box: end like every other regular end, so that a
+    // service that startup stopped is not left stopped.
+    form.ExitSetup();
 }
 
 }  // namespace setup

@@ -86,13 +86,13 @@ TEST_F(StartupTest, PcaServiceStoppedBeforeIsLeftStopped) {
     EXPECT_EQ(pca.state, plat::kServiceStopped);
 }
 
-TEST_F(StartupTest, CloseBoxEndsWithoutRestartingPca) {
+TEST_F(StartupTest, CloseBoxEndsWithZeroAndRestartsPca) {
     WritePackageIni();
     auto& pca = pc.services.Add("PcaSvc", plat::kServiceRunning);
     pc.ui.script = {"close"};
     EXPECT_EQ(RunProgram(), 0u);
-    EXPECT_EQ(pca.startRequests, 0);
-    EXPECT_EQ(pca.state, plat::kServiceStopped);
+    EXPECT_EQ(pca.startRequests, 1);
+    EXPECT_EQ(pca.state, plat::kServiceRunning);
 }
 
 TEST_F(StartupTest, InstalledModeEndsWithoutWindow) {

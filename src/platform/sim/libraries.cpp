@@ -35,6 +35,20 @@ std::set<std::string>& SimLibraries::SystemExports(const std::string& library) {
     return system_[Upper(WithDll(FileNameOf(library)))];
 }
 
+void SimLibraries::ModelByName(const std::string& fileName,
+                               std::function<LibraryModel(const std::string& path)> factory) {
+    byName_[Upper(fileName)] = std::move(factory);
+}
+
+const LibraryModel* SimLibraries::ModelOf(const std::string& path) {
+    auto model = models_.find(Upper(path));
+    if (model != models_.end()) return &model->second;
+    auto factory = byName_.find(Upper(FileNameOf(path)));
+    if (factory == byName_.end()) return nullptr;
+    models_[Upper(path)] = factory->second(path);
+    return &models_[Upper(path)];
+}
+
 void SimLibraries::AddLibrary(const std::string& path, LibraryModel model) {
     pc_.files.AddFile(path, "MZ");
     models_[Upper(path)] = std::move(model);
@@ -112,8 +126,8 @@ plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::s
     if (it->second.system) {
         present = system_[Upper(FileNameOf(it->second.path))].count(procName) > 0;
     } else {
-        auto model = models_.find(Upper(it->second.path));
-        present = model != models_.end() && model->second.exports.count(procName) > 0;
+        const LibraryModel* model = ModelOf(it->second.path);
+        present = model != nullptr && model->exports.count(procName) > 0;
     }
     if (!present) {
         pc_.SetLastError(plat::kErrorProcNotFound);
@@ -149,9 +163,9 @@ const SimLibraries::Proc* SimLibraries::ProcOf(plat::ProcAddress address, const 
 std::int32_t SimLibraries::CallIntFunction(plat::ProcAddress function) {
     const Proc* proc = ProcOf(function, "");
     const Loaded& library = loaded_[proc->module];
-    auto model = models_.find(Upper(library.path));
-    if (model == models_.end()) throw HarnessFailure{"no model for " + proc->name};
-    return model->second.exports.at(proc->name)(pc_);
+    const LibraryModel* model = ModelOf(library.path);
+    if (model == nullptr) throw HarnessFailure{"no model for " + proc->name};
+    return model->exports.at(proc->name)(pc_);
 }
 
 std::uint8_t SimLibraries::CallWow64EnableWow64FsRedirection(plat::ProcAddress function,

@@ -37,6 +37,10 @@ public:
 
     // A library file with its exports, placed at `path` (the file is created).
     void AddLibrary(const std::string& path, LibraryModel model);
+    // A model for every library of this file name, wherever it lies (the file
+    // must exist); the factory gets the library's full path.
+    void ModelByName(const std::string& fileName,
+                     std::function<LibraryModel(const std::string& path)> factory);
     // Exports of a system library ("kernel32.dll", ...), which is always present in System32.
     std::set<std::string>& SystemExports(const std::string& library);
 
@@ -56,10 +60,12 @@ private:
     };
     std::string FindLibrary(const std::string& fileName);
     const Proc* ProcOf(plat::ProcAddress address, const std::string& expected);
+    const LibraryModel* ModelOf(const std::string& path);
 
     SimPc& pc_;
-    std::map<std::string, LibraryModel> models_;           // upper-case full path
-    std::map<std::string, std::set<std::string>> system_;  // upper-case file name
+    std::map<std::string, LibraryModel> models_;                                     // upper-case full path
+    std::map<std::string, std::set<std::string>> system_;                            // upper-case file name
+    std::map<std::string, std::function<LibraryModel(const std::string&)>> byName_;  // upper-case file name
     std::map<plat::Handle, Loaded> loaded_;
     std::map<plat::ProcAddress, Proc> procs_;
     plat::ProcAddress nextProc_ = 0x7000;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/package_tools.h"
 #include "shell/program.h"
 #include "shell/trace.h"
 
@@ -77,6 +78,9 @@ int main(int argc, char** argv) {
         std::cerr << "setup-sim: cannot load the machine from " << machineDir << ": " << error.what() << "\n";
         return 2;
     }
+    // A machine always has its Windows folders; the package's tools behave as modelled.
+    pc->files.AddStandardFolders();
+    sim::ModelPackageTools(*pc);
     for (int answer : answers) pc->windows.Answer(answer);
     if (answerAll) pc->windows.AnswerAllWith(*answerAll);
     for (const auto& click : clicks) pc->ui.script.push_back("click:" + click);

@@ -138,9 +138,14 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
         pc_.SetLastError(plat::kErrorFileNotFound);
         return 0;
     }
+    const ProgramModel* model = ModelFor(program);
+    if (model && model->is64BitImage && !pc_.facts.is64Bit) {
+        launches.push_back(launch);
+        pc_.SetLastError(193);  // ERROR_BAD_EXE_FORMAT
+        return 0;
+    }
     launch.program = program;
     launch.created = true;
-    const ProgramModel* model = ModelFor(program);
     plat::DWord runtime = model ? model->runtimeMs : 0;
     launches.push_back(launch);
     size_t index = launches.size() - 1;

@@ -34,6 +34,7 @@ struct Launch {
 struct ProgramModel {
     std::function<plat::DWord(SimPc&, const Launch&)> run;  // returns the exit code; may be empty (exit 0)
     plat::DWord runtimeMs = 0;
+    bool is64BitImage = false;  // does not start on 32-bit Windows
 };
 
 class SimProcesses : public plat::ProcessApi {

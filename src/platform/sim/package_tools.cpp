@@ -1,0 +1,71 @@
+#include "platform/sim/package_tools.h"
+
+#include <string>
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+bool HasArgument(const std::string& commandLine, const std::string& argument) {
+    return (" " + commandLine + " ").find(" " + argument + " ") != std::string::npos;
+}
+
+}  // namespace
+
+void ModelPackageTools(SimPc& pc) {
+    // setup.dll: a multi-monitor package has a file "multimonitor" beside the library.
+    pc.libraries.ModelByName("setup.dll", [](const std::string& path) {
+        LibraryModel model;
+        model.exports["VEXA_GetSetupFlag"] = [path](SimPc& machine) {
+            return machine.files.Exists(FolderOf(path) + "\\multimonitor") ? 1 : 0;
+        };
+        return model;
+    });
+    // tsutils.dll: asks Plug and Play to re-enumerate; 0 when that worked.
+    pc.libraries.ModelByName("tsutils.dll", [](const std::string&) {
+        LibraryModel model;
+        model.exports["VEXA_ReScanDevice"] = [](SimPc&) { return 0; };
+        return model;
+    });
+
+    pc.processes.ModelByName("pnpreg.exe", {[](SimPc&, const Launch& launch) -> plat::DWord {
+                                                return HasArgument(launch.commandLine, "-u") ? 0 : 1;
+                                            },
+                                            200});
+    pc.processes.ModelByName("hidfilter.exe", {[](SimPc& machine, const Launch& launch) -> plat::DWord {
+                                                   if (HasArgument(launch.commandLine, "-install")) {
+                                                       if (!machine.services.Exists("HIDFltrM"))
+                                                           machine.services.Add("HIDFltrM",
+                                                                                plat::kServiceStopped);
+                                                       return 0;
+                                                   }
+                                                   if (HasArgument(launch.commandLine, "-uninstall")) {
+                                                       if (SimService* s = machine.services.Find("HIDFltrM"))
+                                                           s->markedForDelete = true;
+                                                       return 0;
+                                                   }
+                                                   return 1;
+                                               },
+                                               500});
+    // setdev64.exe: an x64 program; device changes come with the device model.
+    ProgramModel setdev;
+    setdev.run = [](SimPc&, const Launch&) -> plat::DWord { return 1; };
+    setdev.runtimeMs = 1500;
+    setdev.is64BitImage = true;
+    pc.processes.ModelByName("setdev64.exe", setdev);
+    // touchcfg.exe: a touch tool whose window closes on the tool message.
+    pc.processes.ModelByName("touchcfg.exe", {[](SimPc& machine, const Launch&) -> plat::DWord {
+                                                  SimWindow& window =
+                                                      machine.windows.Add("TSwapFormZZ", "Touch");
+                                                  window.closesOn = std::make_pair(0x480u, plat::WParam{255});
+                                                  return 0;
+                                              },
+                                              0});
+}
+
+}  // namespace sim
