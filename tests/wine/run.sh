@@ -96,7 +96,8 @@ if ! timeout 60 "$wine_cmd" "$build/clicker.exe" --version 2>/dev/null | grep -q
   exe_dir=$build/wine-x64
   if ! { cmake -S "$src" -B "$exe_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-x86_64.cmake" \
            -DCMAKE_BUILD_TYPE=MinSizeRel >"$work/x64-configure.log" 2>&1 &&
-         cmake --build "$exe_dir" -j2 --target setup clicker toolkit_check >"$work/x64-build.log" 2>&1; }; then
+         cmake --build "$exe_dir" -j2 --target setup clicker toolkit_check fixture_setup_dll \
+           >"$work/x64-build.log" 2>&1; }; then
     echo "error: the x86-64 build failed" >&2
     tail -30 "$work/x64-configure.log" "$work/x64-build.log" >&2
     exit 2
@@ -115,14 +116,15 @@ mkdir -p "$artifacts"
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 
 # A package-like folder: the repository's sample package when there is one, with
-# the stand-ins the build made, else the least configuration that shows the window.
+# the stand-ins the build made, else the least package that shows the window
+# (tests/wine/fixture: default.ini and a setup.dll that answers "single monitor").
 make_package() {
   local dir=$1
   mkdir -p "$dir"
   if [ -f "$src/package/default.ini" ]; then
     cp -r "$src/package/." "$dir/"
   else
-    cp "$src/tests/wine/fixture/default.ini" "$dir/"
+    cp "$src/tests/wine/fixture/default.ini" "$exe_dir/wine-fixture/setup.dll" "$dir/"
   fi
   if [ -d "$exe_dir/package" ]; then cp -r "$exe_dir/package/." "$dir/"; fi
   cp "$exe_dir/setup.exe" "$dir/"
