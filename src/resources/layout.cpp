@@ -45,15 +45,18 @@ std::vector<plat::ControlSpec> MainWindowControls() {
     controls[GroupBox1] = make(GroupBox1, "GroupBox1", ControlKind::GroupBox, Panel2, 249, 141, 250, 73);
     controls[GroupBox1].caption = "GroupBox1";
     controls[GroupBox1].tabOrder = 0;
-    controls[RadioButton1] = make(RadioButton1, "RadioButton1", ControlKind::RadioButton, GroupBox1, 21, 21, 220, 17);
+    controls[RadioButton1] =
+        make(RadioButton1, "RadioButton1", ControlKind::RadioButton, GroupBox1, 21, 21, 220, 17);
     controls[RadioButton1].caption = "RadioButton1";
     controls[RadioButton1].checked = true;
     controls[RadioButton1].tabOrder = 0;
-    controls[RadioButton2] = make(RadioButton2, "RadioButton2", ControlKind::RadioButton, GroupBox1, 21, 45, 220, 17);
+    controls[RadioButton2] =
+        make(RadioButton2, "RadioButton2", ControlKind::RadioButton, GroupBox1, 21, 45, 220, 17);
     controls[RadioButton2].caption = "RadioButton2";
     controls[RadioButton2].tabOrder = 1;
     controls[Panel41] = make(Panel41, "Panel41", ControlKind::Panel, Panel2, 248, 225, 250, 37);
-    controls[InstallButton] = make(InstallButton, "InstallButton", ControlKind::Button, Panel41, 1, 1, 248, 35);
+    controls[InstallButton] =
+        make(InstallButton, "InstallButton", ControlKind::Button, Panel41, 1, 1, 248, 35);
     controls[InstallButton].caption = "Install";
     controls[InstallButton].tabOrder = 2;
     controls[InstallButton].handCursor = true;
@@ -66,7 +69,8 @@ std::vector<plat::ControlSpec> MainWindowControls() {
     controls[ExitButton].glyph = IDB_GLYPH_EXIT;
     controls[Panel4] = make(Panel4, "Panel4", ControlKind::Panel, Panel2, 10, 225, 250, 37);
     controls[Panel4].visible = false;
-    controls[UninstallButton] = make(UninstallButton, "UninstallButton", ControlKind::Button, Panel4, 0, 0, 250, 37);
+    controls[UninstallButton] =
+        make(UninstallButton, "UninstallButton", ControlKind::Button, Panel4, 0, 0, 250, 37);
     controls[UninstallButton].caption = "Uninstall";
     controls[UninstallButton].tabOrder = 3;
     controls[UninstallButton].handCursor = true;
@@ -74,7 +78,8 @@ std::vector<plat::ControlSpec> MainWindowControls() {
     controls[Panel6] = make(Panel6, "Panel6", ControlKind::Panel, Panel1, 2, 327, 522, 17);
     controls[Panel6].bevel = Bevel::Lowered;
     controls[Panel6].visible = false;
-    controls[ProgressBar1] = make(ProgressBar1, "ProgressBar1", ControlKind::ProgressBar, Panel6, 18, 0, 505, 17);
+    controls[ProgressBar1] =
+        make(ProgressBar1, "ProgressBar1", ControlKind::ProgressBar, Panel6, 18, 0, 505, 17);
     controls[ProgressBar1].rangeMin = 0;
     controls[ProgressBar1].rangeMax = 4;
     return controls;

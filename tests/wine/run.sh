@@ -96,7 +96,7 @@ if ! timeout 60 "$wine_cmd" "$build/clicker.exe" --version 2>/dev/null | grep -q
   exe_dir=$build/wine-x64
   if ! { cmake -S "$src" -B "$exe_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-x86_64.cmake" \
            -DCMAKE_BUILD_TYPE=MinSizeRel >"$work/x64-configure.log" 2>&1 &&
-         cmake --build "$exe_dir" -j2 --target setup clicker toolkit_check fixture_setup_dll \
+         cmake --build "$exe_dir" -j2 --target setup clicker toolkit_check fixture_setup_dll fixture_netapi \
            >"$work/x64-build.log" 2>&1; }; then
     echo "error: the x86-64 build failed" >&2
     tail -30 "$work/x64-configure.log" "$work/x64-build.log" >&2
@@ -111,6 +111,18 @@ fi
 
 rm -rf "$artifacts"
 mkdir -p "$artifacts"
+
+# Wine reports guest privilege for every account, and setup refuses to run for
+# anyone but an administrator: setup.exe (and it alone) gets an account query
+# that reports an administrator, in the folder where a program of its kind
+# finds the system's libraries.
+system_dir=$WINEPREFIX/drive_c/windows/system32
+if [ "$exe_dir" = "$build" ] && [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  system_dir=$WINEPREFIX/drive_c/windows/syswow64
+fi
+cp "$exe_dir/wine-fixture/system/netapi32.dll" "$system_dir/netapi32.dll"
+timeout 60 "$wine_cmd" reg add 'HKCU\Software\Wine\AppDefaults\setup.exe\DllOverrides' \
+  /v netapi32 /t REG_SZ /d native /f >/dev/null 2>&1
 
 # A Windows path for a path of this machine (Wine's Z: drive is the root).
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }

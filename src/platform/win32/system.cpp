@@ -1,0 +1,155 @@
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/win32_os.h"
+
+namespace plat::win32 {
+
+namespace {
+
+LogFont Convert(const LOGFONTA& from) {
+    LogFont to;
+    to.height = from.lfHeight;
+    to.width = from.lfWidth;
+    to.weight = from.lfWeight;
+    to.italic = from.lfItalic;
+    to.charSet = from.lfCharSet;
+    to.faceName = std::string(from.lfFaceName, ::strnlen(from.lfFaceName, LF_FACESIZE));
+    return to;
+}
+
+HDC ToDc(Handle dc) {
+    return reinterpret_cast<HDC>(dc);
+}
+
+// A text the call wrote into `buffer`, up to its NUL.
+std::string Text(const std::vector<char>& buffer) {
+    return std::string(buffer.data(), ::strnlen(buffer.data(), buffer.size()));
+}
+
+}  // namespace
+
+DWord Win32System::GetVersion() {
+    return error_.Track(::GetVersion());
+}
+
+Bool Win32System::GetVersionExA(OsVersionInfo* info) {
+    // Room for the extended record too, whichever size the program announces.
+    OSVERSIONINFOEXA version{};
+    version.dwOSVersionInfoSize = info->size;
+    BOOL ok = error_.Track(::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version)));
+    if (ok) {
+        info->major = version.dwMajorVersion;
+        info->minor = version.dwMinorVersion;
+        info->build = version.dwBuildNumber;
+        info->platformId = version.dwPlatformId;
+        info->servicePack =
+            std::string(version.szCSDVersion, ::strnlen(version.szCSDVersion, sizeof(version.szCSDVersion)));
+    }
+    return ok;
+}
+
+int Win32System::GetLocaleInfoA(DWord locale, DWord type, std::string* data, int maxChars) {
+    std::vector<char> buffer(static_cast<std::size_t>(maxChars > 0 ? maxChars : 0) + 1, '\0');
+    int written = error_.Track(::GetLocaleInfoA(locale, type, buffer.data(), maxChars));
+    if (data != nullptr) *data = written > 0 ? Text(buffer) : std::string();
+    return written;
+}
+
+Bool Win32System::GetUserNameA(std::string* name, DWord* size) {
+    std::vector<char> buffer(static_cast<std::size_t>(*size) + 1, '\0');
+    DWORD length = *size;
+    BOOL ok = error_.Track(::GetUserNameA(buffer.data(), &length));
+    *size = length;
+    if (name != nullptr) *name = ok ? Text(buffer) : std::string();
+    return ok;
+}
+
+UInt Win32System::GetWindowsDirectoryA(std::string* path, UInt maxChars) {
+    std::vector<char> buffer(static_cast<std::size_t>(maxChars) + 1, '\0');
+    UINT length = error_.Track(::GetWindowsDirectoryA(buffer.data(), maxChars));
+    if (path != nullptr) *path = length > 0 && length < maxChars ? Text(buffer) : std::string();
+    return length;
+}
+
+UInt Win32System::GetSystemDirectoryA(std::string* path, UInt maxChars) {
+    std::vector<char> buffer(static_cast<std::size_t>(maxChars) + 1, '\0');
+    UINT length = error_.Track(::GetSystemDirectoryA(buffer.data(), maxChars));
+    if (path != nullptr) *path = length > 0 && length < maxChars ? Text(buffer) : std::string();
+    return length;
+}
+
+DWord Win32System::GetTempPathA(DWord maxChars, std::string* path) {
+    std::vector<char> buffer(static_cast<std::size_t>(maxChars) + 1, '\0');
+    DWORD length = error_.Track(::GetTempPathA(maxChars, buffer.data()));
+    if (path != nullptr) *path = length > 0 && length < maxChars ? Text(buffer) : std::string();
+    return length;
+}
+
+Bool Win32System::SystemParametersInfoA(UInt action, UInt param, NonClientMetrics* metrics, UInt winIni) {
+    // Room for the record of later Windows versions, whichever size the program announces.
+    struct {
+        NONCLIENTMETRICSA metrics;
+        int paddedBorderWidth;
+    } record{};
+    record.metrics.cbSize = metrics->size;
+    BOOL ok = error_.Track(::SystemParametersInfoA(action, param, &record, winIni));
+    if (ok) {
+        metrics->captionFont = Convert(record.metrics.lfCaptionFont);
+        metrics->messageFont = Convert(record.metrics.lfMessageFont);
+    }
+    return ok;
+}
+
+Hwnd Win32System::GetDesktopWindow() {
+    return FromHwnd(error_.Track(::GetDesktopWindow()));
+}
+
+Handle Win32System::GetDC(Hwnd window) {
+    return reinterpret_cast<Handle>(error_.Track(::GetDC(ToHwnd(window))));
+}
+
+int Win32System::ReleaseDC(Hwnd window, Handle dc) {
+    return error_.Track(::ReleaseDC(ToHwnd(window), ToDc(dc)));
+}
+
+Handle Win32System::CreateFontIndirectA(const LogFont& font) {
+    LOGFONTA description{};
+    description.lfHeight = font.height;
+    description.lfWidth = font.width;
+    description.lfWeight = font.weight;
+    description.lfItalic = font.italic;
+    description.lfCharSet = font.charSet;
+    ::lstrcpynA(description.lfFaceName, font.faceName.c_str(), LF_FACESIZE);
+    return reinterpret_cast<Handle>(error_.Track(::CreateFontIndirectA(&description)));
+}
+
+Handle Win32System::SelectObject(Handle dc, Handle object) {
+    return reinterpret_cast<Handle>(
+        error_.Track(::SelectObject(ToDc(dc), reinterpret_cast<HGDIOBJ>(object))));
+}
+
+Bool Win32System::DeleteObject(Handle object) {
+    return error_.Track(::DeleteObject(reinterpret_cast<HGDIOBJ>(object)));
+}
+
+Bool Win32System::GetTextMetricsA(Handle dc, TextMetric* metrics) {
+    TEXTMETRICA text{};
+    BOOL ok = error_.Track(::GetTextMetricsA(ToDc(dc), &text));
+    if (ok && metrics != nullptr) {
+        metrics->height = text.tmHeight;
+        metrics->internalLeading = text.tmInternalLeading;
+    }
+    return ok;
+}
+
+int Win32System::GetDeviceCaps(Handle dc, int index) {
+    return error_.Track(::GetDeviceCaps(ToDc(dc), index));
+}
+
+Handle Win32System::GetCurrentProcess() {
+    return FromHandle(error_.Track(::GetCurrentProcess()));
+}
+
+}  // namespace plat::win32
