@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
 
 echo "== format check"
-git ls-files '*.cpp' '*.h' | grep -v '^src/resources/.*\.rc$' | xargs clang-format --dry-run --Werror
+git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror
 
 echo "== host build and tests (sanitizers on)"
 cmake --preset host-asan

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/additional_items.h"
 #include "case_name.h"
+#include "config/additional_items.h"
 #include "config/colors.h"
 #include "config/ini_file.h"
 #include "config/ini_text.h"
