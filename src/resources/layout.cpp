@@ -5,16 +5,16 @@
 namespace setup {
 
 plat::WindowSpec MainWindowSpec() {
-    plat::WindowSpec spec;
-    spec.className = "TVEXA_Form1";
-    spec.clientWidth = 525;
-    spec.clientHeight = 346;
-    spec.caption = "VEXA_Form1";
+    plat::WindowSpec design;
+    design.className = "TVEXA_Form1";
+    design.clientWidth = 525;
+    design.clientHeight = 346;
+    design.caption = "VEXA_Form1";
     // Used only when the system's caption font cannot be read.
-    spec.fontName = "MS Sans Serif";
-    spec.fontSize = 8;
-    spec.fontCharset = 1;  // DEFAULT_CHARSET
-    return spec;
+    design.fontName = "MS Sans Serif";
+    design.fontSize = 8;
+    design.fontCharset = 1;  // DEFAULT_CHARSET
+    return design;
 }
 
 std::vector<plat::ControlSpec> MainWindowControls() {
@@ -22,16 +22,16 @@ std::vector<plat::ControlSpec> MainWindowControls() {
     using plat::ControlKind;
     auto make = [](ControlId id, const char* name, ControlKind kind, int parent, int left, int top, int width,
                    int height) {
-        plat::ControlSpec spec;
-        spec.id = id;
-        spec.name = name;
-        spec.kind = kind;
-        spec.parentId = parent;
-        spec.left = left;
-        spec.top = top;
-        spec.width = width;
-        spec.height = height;
-        return spec;
+        plat::ControlSpec design;
+        design.id = id;
+        design.name = name;
+        design.kind = kind;
+        design.parentId = parent;
+        design.left = left;
+        design.top = top;
+        design.width = width;
+        design.height = height;
+        return design;
     };
     std::vector<plat::ControlSpec> controls(ControlCount);
     controls[Panel1] = make(Panel1, "Panel1", ControlKind::Panel, -1, 0, 0, 525, 346);

@@ -35,16 +35,16 @@ TEST_F(FormTest, ControlsAfterStartup) {
     EXPECT_FALSE(pc.ui.Control("Panel6").visible);
     EXPECT_TRUE(pc.ui.Control("RadioButton1").checked);
     EXPECT_FALSE(pc.ui.Control("RadioButton2").checked);
-    EXPECT_EQ(pc.ui.Control("ProgressBar1").spec.rangeMax, 4);
+    EXPECT_EQ(pc.ui.Control("ProgressBar1").design.rangeMax, 4);
     EXPECT_EQ(pc.ui.Control("Label1").text, "     ");
-    const auto& group = pc.ui.Control("GroupBox1").spec;
+    const auto& group = pc.ui.Control("GroupBox1").design;
     EXPECT_EQ((std::vector<int>{group.left, group.top, group.width, group.height}),
               (std::vector<int>{249, 141, 250, 73}));
     // Tab order: product choice, then Exit, then Install.
-    EXPECT_LT(pc.ui.Control("GroupBox1").spec.tabOrder, pc.ui.Control("ExitButton").spec.tabOrder);
-    EXPECT_LT(pc.ui.Control("ExitButton").spec.tabOrder, pc.ui.Control("InstallButton").spec.tabOrder);
+    EXPECT_LT(pc.ui.Control("GroupBox1").design.tabOrder, pc.ui.Control("ExitButton").design.tabOrder);
+    EXPECT_LT(pc.ui.Control("ExitButton").design.tabOrder, pc.ui.Control("InstallButton").design.tabOrder);
     for (const char* button : {"InstallButton", "ExitButton", "UninstallButton"})
-        EXPECT_TRUE(pc.ui.Control(button).spec.handCursor) << button;
+        EXPECT_TRUE(pc.ui.Control(button).design.handCursor) << button;
 }
 
 TEST_F(FormTest, CaptionWithAmpersandIsKept) {

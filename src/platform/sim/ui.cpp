@@ -4,17 +4,17 @@
 
 namespace sim {
 
-void SimUi::CreateMainWindow(const plat::WindowSpec& spec, const std::vector<plat::ControlSpec>& specs,
+void SimUi::CreateMainWindow(const plat::WindowSpec& design, const std::vector<plat::ControlSpec>& designs,
                              plat::UiEvents* events) {
-    window = spec;
-    caption = spec.caption;
-    fontFace = spec.fontName;
-    fontSize = spec.fontSize;
-    fontCharset = spec.fontCharset;
+    window = design;
+    caption = design.caption;
+    fontFace = design.fontName;
+    fontSize = design.fontSize;
+    fontCharset = design.fontCharset;
     controls.clear();
-    for (const auto& control : specs) {
+    for (const auto& control : designs) {
         SimControl state;
-        state.spec = control;
+        state.design = control;
         state.text = control.caption;
         state.visible = control.visible;
         state.enabled = control.enabled;
@@ -34,15 +34,15 @@ SimControl& SimUi::At(int id) {
 
 SimControl& SimUi::Control(const std::string& name) {
     for (auto& control : controls)
-        if (control.spec.name == name) return control;
+        if (control.design.name == name) return control;
     throw HarnessFailure{"no control named " + name};
 }
 
 bool SimUi::Showing(const std::string& name) {
     for (const SimControl* control = &Control(name);;) {
         if (!control->visible) return false;
-        if (control->spec.parentId < 0) return true;
-        control = &At(control->spec.parentId);
+        if (control->design.parentId < 0) return true;
+        control = &At(control->design.parentId);
     }
 }
 
@@ -50,8 +50,8 @@ bool SimUi::Usable(const std::string& name) {
     if (!Showing(name)) return false;
     for (const SimControl* control = &Control(name);;) {
         if (!control->enabled) return false;
-        if (control->spec.parentId < 0) return true;
-        control = &At(control->spec.parentId);
+        if (control->design.parentId < 0) return true;
+        control = &At(control->design.parentId);
     }
 }
 
@@ -100,7 +100,7 @@ void SimUi::RunMessageLoop() {
 void SimUi::Click(const std::string& name) {
     SimControl& control = Control(name);
     if (!shown || closed || !Usable(name)) return;
-    if (events_ != nullptr) events_->OnControlClick(control.spec.id);
+    if (events_ != nullptr) events_->OnControlClick(control.design.id);
 }
 
 void SimUi::ShowInfoBox(const std::string& text) {

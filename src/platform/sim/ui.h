@@ -14,7 +14,7 @@ namespace sim {
 class SimPc;
 
 struct SimControl {
-    plat::ControlSpec spec;  // as created
+    plat::ControlSpec design;  // as created
     std::string text;
     bool visible = true;
     bool enabled = true;
