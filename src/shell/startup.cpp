@@ -8,6 +8,7 @@
 
 #include "config/colors.h"
 #include "config/ini_file.h"
+#include "config/ini_text.h"
 #include "config/ui_texts.h"
 #include "platform/os.h"
 #include "shell/form.h"
@@ -22,14 +23,6 @@ namespace {
 bool FileExists(const std::string& path) {
     plat::DWord attributes = plat::os().Files().GetFileAttributesA(path);
     return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // Removes the compatibility-layer entries Windows recorded for programs in
@@ -158,7 +151,7 @@ void TVEXA_Form1::FormCreate() {
             ExitSetup();
         }
         SetupIni = std::make_unique<config::IniFile>(langFilePath);
-        if (EqualsIgnoringCase(SetupIni->ReadString("LanguagePacks", "language", "auto"), "auto")) {
+        if (config::EqualsIgnoringCase(SetupIni->ReadString("LanguagePacks", "language", "auto"), "auto")) {
             std::string folder = SetupIni->ReadString("LanguagePacks", "folder", "");
             langFilePath.clear();
             if (!folder.empty()) {

@@ -3,19 +3,10 @@
 #include <cctype>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/names.h"
 
 namespace sim {
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string FileNameOf(const std::string& path) {
-    auto slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string WithDll(const std::string& name) {
     return FileNameOf(name).find('.') == std::string::npos ? name + ".dll" : name;
@@ -32,26 +23,26 @@ SimLibraries::SimLibraries(SimPc& pc) : pc_(pc) {
 }
 
 std::set<std::string>& SimLibraries::SystemExports(const std::string& library) {
-    return system_[Upper(WithDll(FileNameOf(library)))];
+    return system_[UpperName(WithDll(FileNameOf(library)))];
 }
 
 void SimLibraries::ModelByName(const std::string& fileName,
                                std::function<LibraryModel(const std::string& path)> factory) {
-    byName_[Upper(fileName)] = std::move(factory);
+    byName_[UpperName(fileName)] = std::move(factory);
 }
 
 const LibraryModel* SimLibraries::ModelOf(const std::string& path) {
-    auto model = models_.find(Upper(path));
+    auto model = models_.find(UpperName(path));
     if (model != models_.end()) return &model->second;
-    auto factory = byName_.find(Upper(FileNameOf(path)));
+    auto factory = byName_.find(UpperName(FileNameOf(path)));
     if (factory == byName_.end()) return nullptr;
-    models_[Upper(path)] = factory->second(path);
-    return &models_[Upper(path)];
+    models_[UpperName(path)] = factory->second(path);
+    return &models_[UpperName(path)];
 }
 
 void SimLibraries::AddLibrary(const std::string& path, LibraryModel model) {
     pc_.files.AddFile(path, "MZ");
-    models_[Upper(path)] = std::move(model);
+    models_[UpperName(path)] = std::move(model);
 }
 
 std::string SimLibraries::FindLibrary(const std::string& fileName) {
@@ -80,7 +71,7 @@ std::string SimLibraries::FindLibrary(const std::string& fileName) {
 
 plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
     if (pc_.TakeFailure("LoadLibraryA")) return 0;
-    std::string key = Upper(FileNameOf(WithDll(fileName)));
+    std::string key = UpperName(FileNameOf(WithDll(fileName)));
     bool systemLibrary = system_.count(key) > 0;
     std::string path;
     if (systemLibrary) {
@@ -94,7 +85,7 @@ plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
         }
     }
     for (auto& [handle, library] : loaded_) {
-        if (Upper(library.path) == Upper(path)) {
+        if (UpperName(library.path) == UpperName(path)) {
             ++library.references;
             return handle;
         }
@@ -107,9 +98,9 @@ plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
 }
 
 plat::Handle SimLibraries::GetModuleHandleA(const std::string& moduleName) {
-    std::string key = Upper(FileNameOf(WithDll(moduleName)));
+    std::string key = UpperName(FileNameOf(WithDll(moduleName)));
     for (auto& [handle, library] : loaded_)
-        if (Upper(FileNameOf(library.path)) == key) return handle;
+        if (UpperName(FileNameOf(library.path)) == key) return handle;
     if (key == "KERNEL32.DLL") return LoadLibraryA(moduleName);  // always mapped in every process
     pc_.SetLastError(plat::kErrorModNotFound);
     return 0;
@@ -124,7 +115,7 @@ plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::s
     }
     bool present;
     if (it->second.system) {
-        present = system_[Upper(FileNameOf(it->second.path))].count(procName) > 0;
+        present = system_[UpperName(FileNameOf(it->second.path))].count(procName) > 0;
     } else {
         const LibraryModel* model = ModelOf(it->second.path);
         present = model != nullptr && model->exports.count(procName) > 0;

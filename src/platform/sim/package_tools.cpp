@@ -3,13 +3,10 @@
 #include <string>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/names.h"
 
 namespace sim {
 namespace {
-
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.find_last_of('\\'));
-}
 
 bool HasArgument(const std::string& commandLine, const std::string& argument) {
     return (" " + commandLine + " ").find(" " + argument + " ") != std::string::npos;

@@ -3,24 +3,10 @@
 #include <cctype>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/names.h"
 
 namespace sim {
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string FileNameOf(const std::string& path) {
-    auto slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 bool HasExtension(const std::string& name) {
     return FileNameOf(name).find('.') != std::string::npos;
@@ -97,18 +83,18 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine,
 }
 
 const ProgramModel* SimProcesses::ModelFor(const std::string& program) const {
-    if (auto it = byPath_.find(Upper(program)); it != byPath_.end()) return &it->second;
-    if (auto it = byName_.find(Upper(FileNameOf(program))); it != byName_.end()) return &it->second;
+    if (auto it = byPath_.find(UpperName(program)); it != byPath_.end()) return &it->second;
+    if (auto it = byName_.find(UpperName(FileNameOf(program))); it != byName_.end()) return &it->second;
     return nullptr;
 }
 
 void SimProcesses::AddProgram(const std::string& path, ProgramModel model) {
     pc_.files.AddFile(path, "MZ");
-    byPath_[Upper(path)] = std::move(model);
+    byPath_[UpperName(path)] = std::move(model);
 }
 
 void SimProcesses::ModelByName(const std::string& fileName, ProgramModel model) {
-    byName_[Upper(fileName)] = std::move(model);
+    byName_[UpperName(fileName)] = std::move(model);
 }
 
 plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, const std::string& commandLine,

@@ -6,14 +6,10 @@
 #include <sstream>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/names.h"
 
 namespace sim {
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 constexpr plat::DWord kWriteRights = 0x0002 | 0x0010 | 0x0020 | 0x0040 | 0x00010000 | 0x00040000 | 0x00080000;
 
@@ -35,7 +31,7 @@ std::vector<plat::DWord> SplitStates(const std::string& text) {
 }  // namespace
 
 SimService& SimServices::Add(const std::string& name, plat::DWord state) {
-    SimService& service = services_[Upper(name)];
+    SimService& service = services_[UpperName(name)];
     service = SimService{};
     service.name = name;
     service.state = state;
@@ -43,7 +39,7 @@ SimService& SimServices::Add(const std::string& name, plat::DWord state) {
 }
 
 SimService* SimServices::Find(const std::string& name) {
-    auto it = services_.find(Upper(name));
+    auto it = services_.find(UpperName(name));
     return it == services_.end() ? nullptr : &it->second;
 }
 
@@ -199,8 +195,8 @@ void SimServices::RemoveIfUnused(const std::string& name) {
     // A service marked for deletion goes once it is stopped and no handle to it is open.
     if (service->state != plat::kServiceStopped) return;
     for (const auto& [h, open] : handles_)
-        if (!open.manager && Upper(open.service) == Upper(name)) return;
-    services_.erase(Upper(name));
+        if (!open.manager && UpperName(open.service) == UpperName(name)) return;
+    services_.erase(UpperName(name));
 }
 
 plat::Bool SimServices::CloseServiceHandle(plat::Handle handle) {

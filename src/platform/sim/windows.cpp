@@ -4,19 +4,9 @@
 #include <fstream>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/names.h"
 
 namespace sim {
-namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-}  // namespace
 
 SimWindow& SimWindows::Add(const std::string& className, const std::string& title) {
     SimWindow window;
@@ -40,8 +30,8 @@ plat::Hwnd SimWindows::FindWindowA(const std::optional<std::string>& className,
     // Class names and titles compare without regard to case, as on Windows.
     for (const auto& window : windows_) {
         if (!window.open) continue;
-        if (className && !SameText(*className, window.className)) continue;
-        if (windowName && !SameText(*windowName, window.title)) continue;
+        if (className && !SameName(*className, window.className)) continue;
+        if (windowName && !SameName(*windowName, window.title)) continue;
         return window.hwnd;
     }
     pc_.SetLastError(0);
