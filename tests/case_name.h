@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace test_support {
@@ -15,3 +16,16 @@ struct CaseName {
 };
 
 }  // namespace test_support
+
+namespace {
+
+// Parameterised cases print as their name, so test listings stay readable.
+template <class Case>
+requires requires(const Case& c) {
+    std::string(c.name);
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+}  // namespace
