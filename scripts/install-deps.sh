@@ -18,7 +18,7 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format)
 if [ "${1:-all}" = "all" ]; then
   packages+=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 mingw-w64-tools
-    wine wine32:i386 wine64 xvfb x11-utils imagemagick xauth
+    wine wine32:i386 wine64 xvfb x11-utils imagemagick xauth locales
   )
 fi
 

@@ -172,7 +172,7 @@ void TVEXA_Form1::FormCreate() {
     os.Ui().SetColors(
         static_cast<plat::Color>(SetupIni->ReadInteger("system", "formcolor", config::kDefaultFormColor)),
         static_cast<plat::Color>(SetupIni->ReadInteger("system", "textcolor", config::kDefaultTextColor)),
-        {Panel1, Panel2, Panel4, Panel41, Panel42, GroupBox1});
+        {Panel1, Panel2, Panel4, Panel41, Panel42, GroupBox1, RadioButton1, RadioButton2});
     GroupName = std::string(config::kDefaultGroupName);
     IconName = std::string(config::kDefaultIconName);
     UninstName = std::string(config::kDefaultUninstName);

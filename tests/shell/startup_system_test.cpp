@@ -304,6 +304,11 @@ TEST_F(StartupSystemTest, WindowLookFromTheConfiguration) {
     EXPECT_EQ(pc.ui.fontFace, "Tahoma");
     EXPECT_EQ(pc.ui.windowColor, 0x00FF8000u);
     EXPECT_EQ(pc.ui.textColor, 0xFF000008u);  // "white" is no number: the default
+    // The picture's panels and the product choice take the window's colour; the status strip keeps its own.
+    EXPECT_THAT(pc.ui.controlsWithWindowColor,
+                ::testing::UnorderedElementsAre(setup::Panel1, setup::Panel2, setup::Panel4, setup::Panel41,
+                                                setup::Panel42, setup::GroupBox1, setup::RadioButton1,
+                                                setup::RadioButton2));
     EXPECT_EQ(pc.ui.Control("Image1").picture, "C:\\Package\\back.bmp");
     EXPECT_EQ(pc.ui.caption, "Setup V3.23 (R7) !@MAJOR");
     EXPECT_EQ(form.TargetSubDir, "\\Touch");

@@ -8,21 +8,25 @@
 // console program's lines land in the same transcript.
 //
 // Steps (one per --step, or one per line of the script file; # starts a comment):
-//   box BUTTON     wait for a message box of the program, print its caption and
-//                  text, press BUTTON (OK, Cancel, Yes, No, Abort, Retry, Ignore or an id)
+//   box BUTTON     wait for a message box of the program, print its caption, text,
+//                  buttons and icon (none, warning, error, information, question or
+//                  other), press BUTTON (OK, Cancel, Yes, No, Abort, Retry, Ignore or an id)
 //   window         wait for the program's main window, print its size, the client
 //                  area's origin within the frame, and its controls
 //   capture FILE   save the main window as it is on screen, as a 24-bit BMP file
 //   click WHAT     press a control of the main window: its text (with or without
 //                  the & marks) or #ID, its window id; it must be visible and enabled
 //   close          close the main window with its close box
-//   exit           wait for the program to end and print its exit code
+//   exit           wait for the program to end and print its exit code; a message
+//                  box that appears meanwhile fails the step
+//   nowindow       the main window has not been visible since the program started
+//                  (looked for every 10 ms during every step and wait)
 //   sleep MS       wait
 //
 // Output lines: STARTED, BOX, PRESSED, WINDOW, CONTROL, CAPTURED, CLICKED, CLOSED, EXIT,
-// and ERROR followed by the reason; a message box that appears while the
-// script waits for something else is printed as UNEXPECTED BOX. The exit code
-// is 0 when every step succeeded.
+// NO WINDOW, and ERROR followed by the reason; a message box that appears while
+// the script waits for something else is printed as UNEXPECTED BOX. The exit
+// code is 0 when every step succeeded.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,6 +49,8 @@ struct Options {
 
 PROCESS_INFORMATION target{};
 bool haveTarget = false;
+std::string mainClassName = "TVEXA_Form1";
+bool mainWindowSeen = false;  // the target's main window was visible at some moment
 
 void Say(const std::string& line) {
     std::fputs(line.c_str(), stdout);
@@ -125,6 +131,109 @@ bool TargetEnded() {
     return haveTarget && WaitForSingleObject(target.hProcess, 0) == WAIT_OBJECT_0;
 }
 
+void Watch() {
+    if (!mainWindowSeen && haveTarget && FindTopLevelOfTarget(mainClassName) != nullptr)
+        mainWindowSeen = true;
+}
+
+// Sleeps in short slices, looking for the main window in between. (Wine sends
+// no show events that a hook could catch, so looking is all there is.)
+void Pause(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        Watch();
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+// The pixels of a bitmap as 32-bit 0xRRGGBB values, row by row from the top.
+std::vector<DWORD> PixelsOf(HDC memory, HBITMAP bitmap, int width, int height) {
+    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+// What `draw` paints into a new bitmap of the screen's kind.
+template <typename Draw>
+std::vector<DWORD> Painted(int width, int height, Draw draw) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    draw(memory, screen);
+    SelectObject(memory, old);
+    std::vector<DWORD> pixels = PixelsOf(memory, bitmap, width, height);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::vector<DWORD> ScreenPixels(int x, int y, int width, int height) {
+    return Painted(width, height, [&](HDC memory, HDC screen) {
+        BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY);
+    });
+}
+
+std::vector<DWORD> IconPixels(HICON icon, int width, int height, COLORREF background) {
+    return Painted(width, height, [&](HDC memory, HDC) {
+        RECT all{0, 0, width, height};
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(memory, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    });
+}
+
+// Which of the system's icons a message box shows, told apart by its pixels
+// (another process's icon handle cannot be read from here): "none", one of
+// warning, error, information, question, or "other". Only the pixels that an
+// icon covers fully are compared, so the box's background does not matter.
+std::string BoxIcon(HWND box) {
+    HWND control = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "Static" && IsWindowVisible(child) &&
+            (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            control = child;
+    }
+    DWORD_PTR shown = 0;
+    if (control == nullptr ||
+        !SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown) || shown == 0)
+        return "none";
+    RECT area{};
+    GetWindowRect(control, &area);
+    int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
+    std::vector<DWORD> seen = ScreenPixels(area.left, area.top, width, height);
+    static const struct {
+        const char* name;
+        LPCSTR id;
+    } kIcons[] = {{"warning", IDI_WARNING},
+                  {"error", IDI_ERROR},
+                  {"information", IDI_INFORMATION},
+                  {"question", IDI_QUESTION}};
+    for (const auto& candidate : kIcons) {
+        HICON icon = LoadIconA(nullptr, candidate.id);
+        std::vector<DWORD> onBlack = IconPixels(icon, width, height, RGB(0, 0, 0));
+        std::vector<DWORD> onWhite = IconPixels(icon, width, height, RGB(255, 255, 255));
+        std::size_t opaque = 0, differing = 0;
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            if (onBlack[i] != onWhite[i]) continue;
+            ++opaque;
+            if (seen[i] != onBlack[i]) ++differing;
+        }
+        if (opaque > seen.size() / 4 && differing * 50 <= opaque) return candidate.name;
+    }
+    return "other";
+}
+
 std::string DescribeBox(HWND box) {
     std::string buttons;
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -134,7 +243,7 @@ std::string DescribeBox(HWND box) {
     }
     HWND text = GetDlgItem(box, 0xFFFF);
     return "caption=" + Quote(TextOf(box)) + " text=" + Quote(text != nullptr ? TextOf(text) : "") +
-           " buttons=" + Quote(buttons);
+           " buttons=" + Quote(buttons) + " icon=" + BoxIcon(box);
 }
 
 // Waits for `ready` to find something; fails early when the program ends or
@@ -161,7 +270,7 @@ HWND WaitFor(Ready ready, DWORD timeoutMs, bool boxesAreUnexpected, const char* 
             Say(std::string("ERROR timed out waiting for ") + what);
             return nullptr;
         }
-        Sleep(100);
+        Pause(50);
     }
 }
 
@@ -188,7 +297,7 @@ bool StepBox(const std::string& button, const Options& options) {
     }
     HWND box = WaitFor([] { return FindBox(); }, options.timeoutMs, false, "a message box");
     if (box == nullptr) return false;
-    Sleep(200);  // let the box finish laying itself out
+    Pause(200);  // let the box finish laying itself out
     Say("BOX " + DescribeBox(box));
     HWND control = GetDlgItem(box, id);
     if (control == nullptr) {
@@ -200,7 +309,7 @@ bool StepBox(const std::string& button, const Options& options) {
     Say("PRESSED " + button);
     // The next step must not find this box again.
     DWORD start = GetTickCount();
-    while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < options.timeoutMs) Sleep(50);
+    while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < options.timeoutMs) Pause(20);
     return true;
 }
 
@@ -237,7 +346,7 @@ std::string RectIn(HWND window, HWND main) {
 bool StepWindow(const Options& options) {
     HWND main = MainWindow(options, true);
     if (main == nullptr) return false;
-    Sleep(300);  // the program sets its focus once the window is shown
+    Pause(300);  // the program sets its focus once the window is shown
     RECT client{}, frame{};
     GetClientRect(main, &client);
     GetWindowRect(main, &frame);
@@ -296,7 +405,7 @@ bool StepCapture(const std::string& path, const Options& options) {
     HWND main = MainWindow(options, true);
     if (main == nullptr) return false;
     RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(500);  // the program repaints in its own time
+    Pause(500);  // the program repaints in its own time
     RECT frame{};
     GetWindowRect(main, &frame);
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
@@ -379,14 +488,31 @@ bool StepExit(const Options& options) {
         Say("ERROR no program was started");
         return false;
     }
-    if (WaitForSingleObject(target.hProcess, options.timeoutMs) != WAIT_OBJECT_0) {
-        if (HWND box = FindBox()) Say("UNEXPECTED BOX " + DescribeBox(box));
-        Say("ERROR the program did not end");
-        return false;
+    DWORD start = GetTickCount();
+    while (!TargetEnded()) {
+        if (HWND box = FindBox()) {
+            Say("UNEXPECTED BOX " + DescribeBox(box));
+            return false;
+        }
+        if (GetTickCount() - start > options.timeoutMs) {
+            Say("ERROR the program did not end");
+            return false;
+        }
+        Pause(20);
     }
     DWORD code = 0;
     GetExitCodeProcess(target.hProcess, &code);
     Say("EXIT code=" + std::to_string(code));
+    return true;
+}
+
+bool StepNoWindow() {
+    Watch();
+    if (mainWindowSeen) {
+        Say("ERROR the main window was shown");
+        return false;
+    }
+    Say("NO WINDOW");
     return true;
 }
 
@@ -399,8 +525,9 @@ bool RunStep(const std::string& step, const Options& options) {
     if (verb == "click") return StepClick(argument, options);
     if (verb == "close") return StepClose(options);
     if (verb == "exit") return StepExit(options);
+    if (verb == "nowindow") return StepNoWindow();
     if (verb == "sleep") {
-        Sleep(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
+        Pause(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
         return true;
     }
     Say("ERROR unknown step " + Quote(step));
@@ -499,6 +626,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    mainClassName = options.mainClass;
     if (!options.program.empty() && !Start(options)) return 2;
     for (const auto& step : options.steps) {
         if (!RunStep(step, options)) {
