@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs everything, then runs every test: the host suite under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the format check, setup.exe's build and its
-# tests under Wine.
+# Installs everything, then runs every test: the format check, the host suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, setup.exe's build with
+# the sample package, the package check, the package tools under Wine and
+# setup.exe under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,9 +16,13 @@ cmake --preset host-asan
 cmake --build --preset host-asan -j2
 ctest --preset host-asan -j2
 
-echo "== setup.exe"
+echo "== setup.exe and the sample package"
 cmake --preset windows
 cmake --build --preset windows -j2
+python3 package/tools/tests/check_package.py build/windows/package
+
+echo "== package tools under Wine"
+package/tools/tests/wine_check.sh build/windows/package
 
 echo "== setup.exe under Wine"
 tests/wine/run.sh build/windows

@@ -87,6 +87,10 @@ if ! timeout 180 "$wine_cmd" wineboot -i >"$work/wineboot.log" 2>&1; then
   tail -20 "$work/wineboot.log" >&2
   exit 2
 fi
+# A fresh prefix can be left with two service managers, which answer service
+# calls at random; restart the server so only one remains.
+timeout 30 "$wineserver_cmd" -k >/dev/null 2>&1 || true
+timeout 30 "$wineserver_cmd" -w >/dev/null 2>&1 || true
 # Wine draws the frame itself (there is no window manager), so screenshots show it.
 timeout 60 "$wine_cmd" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 
