@@ -5,6 +5,7 @@
 #include "case_name.h"
 #include "platform/sim/package_tools.h"
 #include "sim_fixture.h"
+#include "system/processes.h"
 
 namespace {
 
@@ -77,6 +78,38 @@ TEST_F(PackageLibraryTest, MultiMonitorPackageIsMarkedByAFile) {
     EXPECT_EQ(setup::GetSetupFlag("C:\\Pkg\\", ""), 0);
     pc.files.AddFile("C:\\Pkg\\multimonitor", "");
     EXPECT_EQ(setup::GetSetupFlag("C:\\Pkg\\", ""), 1);
+}
+
+}  // namespace
+
+namespace {
+
+using PackageToolModelTest = SimTest;
+
+TEST_F(PackageToolModelTest, ToolsHaveTheirObservableEffects) {
+    sim::ModelPackageTools(pc);
+    pc.files.AddFile("C:\\Program Files\\Touch Test\\uninstall.exe", "MZ");
+    pc.files.AddFile("C:\\Program Files\\Touch Test\\setup.exe", "MZ");
+    pc.files.AddFile("C:\\Program Files\\Touch Test\\hidfilter.exe", "MZ");
+    pc.files.AddFile("C:\\Pkg\\pnpreg.exe", "MZ");
+    pc.files.AddFile("C:\\Pkg\\setdev64.exe", "MZ");
+
+    EXPECT_EQ(setup::RunCommandExitCode("C:\\Pkg\\pnpreg.exe -u", 0, true), 0);
+    EXPECT_EQ(setup::RunCommandExitCode("C:\\Pkg\\pnpreg.exe", 0, true), 1);
+
+    setup::RunCommand("\"C:\\Program Files\\Touch Test\\hidfilter.exe\" -install -silent", 0, true);
+    EXPECT_TRUE(pc.services.Exists("HIDFltrM"));
+
+    // The uninstaller announces itself and starts the installed setup with -u, quoted.
+    setup::RunCommand("\"C:\\Program Files\\Touch Test\\uninstall.exe\"", 1, false);
+    EXPECT_NE(pc.windows.FindWindowA(std::string("TUN_INST"), std::string(".UN_INST.")), 0u);
+    EXPECT_EQ(pc.processes.launches.back().commandLine, "\"C:\\Program Files\\Touch Test\\setup.exe\" -u");
+    EXPECT_EQ(pc.processes.launches.back().currentDirectory, "C:\\Program Files\\Touch Test");
+
+    // setdev64.exe is an x64 program: it runs on 64-bit Windows only.
+    EXPECT_EQ(setup::RunCommandExitCode("C:\\Pkg\\setdev64.exe \"usb\\VID_0D7A&PID_0301\" 2", 0, true), 1);
+    pc.facts.is64Bit = false;
+    EXPECT_FALSE(setup::RunCommand("C:\\Pkg\\setdev64.exe \"usb\\VID_0D7A&PID_0301\" 2", 0, true));
 }
 
 }  // namespace

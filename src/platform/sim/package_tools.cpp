@@ -55,6 +55,27 @@ void ModelPackageTools(SimPc& pc) {
     setdev.runtimeMs = 1500;
     setdev.is64BitImage = true;
     pc.processes.ModelByName("setdev64.exe", setdev);
+    // The uninstaller (shipped as setup.dat, installed as uninstall.exe): its
+    // window tells a starting setup that an uninstall runs; it starts the
+    // installed setup.exe -u from its own folder and waits for it.
+    ProgramModel uninstaller;
+    uninstaller.run = [](SimPc& machine, const Launch& launch) -> plat::DWord {
+        machine.windows.Add("TUN_INST", ".UN_INST.");
+        std::string setup = FolderOf(launch.program) + "\\setup.exe";
+        if (setup.find(' ') != std::string::npos) setup = "\"" + setup + "\"";
+        plat::StartupInfo startup;
+        startup.cb = 68;
+        plat::ProcessInformation info;
+        if (machine.processes.CreateProcessA("", setup + " -u", 0, 0, FolderOf(launch.program), startup,
+                                             &info)) {
+            machine.processes.CloseHandle(info.process);
+            machine.processes.CloseHandle(info.thread);
+        }
+        return 0;
+    };
+    uninstaller.runtimeMs = 1000;
+    pc.processes.ModelByName("uninstall.exe", uninstaller);
+    pc.processes.ModelByName("setup.dat", uninstaller);
     // touchcfg.exe: a touch tool whose window closes on the tool message.
     pc.processes.ModelByName("touchcfg.exe", {[](SimPc& machine, const Launch&) -> plat::DWord {
                                                   SimWindow& window =

@@ -135,7 +135,12 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
     plat::DWord runtime = model ? model->runtimeMs : 0;
     launches.push_back(launch);
     size_t index = launches.size() - 1;
-    if (model && model->run) launches[index].exitCode = model->run(pc_, launches[index]);
+    if (model && model->run) {
+        // The model may start programs itself, which adds to the launches.
+        const Launch started = launches[index];
+        plat::DWord code = model->run(pc_, started);
+        launches[index].exitCode = code;
+    }
 
     info->process = pc_.NewHandle();
     info->thread = pc_.NewHandle();
