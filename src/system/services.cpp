@@ -7,17 +7,15 @@ namespace setup {
 namespace {
 
 struct Transition {
+    bool start;  // a start request, else the stop control
     const char* trace;
     std::int32_t stepCode;
-    plat::DWord pendingState;  // the state while the service is on its way
     plat::DWord targetState;
-    plat::DWord alreadyPending;
+    plat::DWord pendingState;  // the state while the service is on its way
 };
 
-constexpr Transition kStart{"Start Service ", 2, plat::kServiceStartPending, plat::kServiceRunning,
-                            plat::kServiceStartPending};
-constexpr Transition kStop{"Stop Service ", 3, plat::kServiceStopPending, plat::kServiceStopped,
-                           plat::kServiceStopPending};
+constexpr Transition kStart{true, "Start Service ", 2, plat::kServiceRunning, plat::kServiceStartPending};
+constexpr Transition kStop{false, "Stop Service ", 3, plat::kServiceStopped, plat::kServiceStopPending};
 
 std::int32_t ChangeServiceState(const Transition& how, const std::string& serviceName,
                                 std::int32_t pollLimit) {
@@ -38,12 +36,11 @@ std::int32_t ChangeServiceState(const Transition& how, const std::string& servic
     plat::ServiceStatus status;
     if (!scm.QueryServiceStatus(service, &status)) {
         result = ServiceFailed;
-    } else if (status.currentState == how.targetState || status.currentState == how.alreadyPending) {
+    } else if (status.currentState == how.targetState || status.currentState == how.pendingState) {
         result = ServiceNothingToDo;
     } else {
-        bool accepted = &how == &kStart
-                            ? scm.StartServiceA(service, {}) != 0
-                            : scm.ControlService(service, plat::kServiceControlStop, &status) != 0;
+        bool accepted = how.start ? scm.StartServiceA(service, {}) != 0
+                                  : scm.ControlService(service, plat::kServiceControlStop, &status) != 0;
         if (!accepted) {
             result = ServiceFailed;
         } else {
