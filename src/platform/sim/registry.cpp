@@ -401,6 +401,22 @@ struct SimRegistry::Impl {
         return parts;
     }
 
+    // The existing key that `subKey` names below the key behind `handle`, in
+    // the view `samDesired` selects, or the error to return.
+    Long FindExisting(HKey handle, const std::string& subKey, DWord samDesired, Key** target) {
+        std::shared_ptr<Key> base;
+        DWord baseRights = 0;
+        if (Long error = Lookup(handle, &base, &baseRights)) return error;
+        if (!subKey.empty() && subKey[0] == '\\') return SimRegistry::kErrorBadPathname;
+        *target = base.get();
+        auto parts = SplitKeyPath(subKey);
+        if (parts.empty()) return kSuccess;
+        auto full = ComponentsOf(*base);
+        full.insert(full.end(), parts.begin(), parts.end());
+        *target = Walk(roots[base->hive].get(), View(base->hive, full, samDesired));
+        return *target ? kSuccess : kFileNotFound;
+    }
+
     // The key and granted rights behind a handle, or the error to return.
     Long Lookup(HKey handle, std::shared_ptr<Key>* key, DWord* granted) {
         std::shared_ptr<Key> found;
@@ -514,18 +530,8 @@ Long SimRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, DWord /*opt
     if (auto error = Injected(pc_, "RegOpenKeyExA")) return *error;
     if (!result) return kInvalidParameter;
     *result = 0;
-    std::shared_ptr<Key> base;
-    DWord baseRights = 0;
-    if (Long error = impl_->Lookup(key, &base, &baseRights)) return error;
-    if (!subKey.empty() && subKey[0] == '\\') return kErrorBadPathname;
-    Key* target = base.get();
-    auto parts = SplitKeyPath(subKey);
-    if (!parts.empty()) {
-        auto full = ComponentsOf(*base);
-        full.insert(full.end(), parts.begin(), parts.end());
-        target = impl_->Walk(impl_->roots[base->hive].get(), impl_->View(base->hive, full, samDesired));
-        if (!target) return kFileNotFound;
-    }
+    Key* target = nullptr;
+    if (Long error = impl_->FindExisting(key, subKey, samDesired, &target)) return error;
     DWord granted = 0;
     if (Long error = impl_->Access(*target, samDesired, &granted)) return error;
     *result = impl_->NewHandle(target, granted);
@@ -616,18 +622,8 @@ Long SimRegistry::RegDeleteValueA(HKey key, const std::string& valueName) {
 
 Long SimRegistry::RegDeleteKeyA(HKey key, const std::string& subKey) {
     if (auto error = Injected(pc_, "RegDeleteKeyA")) return *error;
-    std::shared_ptr<Key> base;
-    DWord baseRights = 0;
-    if (Long error = impl_->Lookup(key, &base, &baseRights)) return error;
-    if (!subKey.empty() && subKey[0] == '\\') return kErrorBadPathname;
-    Key* target = base.get();
-    auto parts = SplitKeyPath(subKey);
-    if (!parts.empty()) {
-        auto full = ComponentsOf(*base);
-        full.insert(full.end(), parts.begin(), parts.end());
-        target = impl_->Walk(impl_->roots[base->hive].get(), impl_->View(base->hive, full, 0));
-        if (!target) return kFileNotFound;
-    }
+    Key* target = nullptr;
+    if (Long error = impl_->FindExisting(key, subKey, 0, &target)) return error;
     // The key is opened for DELETE against its own security; NT then refuses
     // to delete a key that still has sub-keys.
     if (!target->parent || target->refusesDeletion || (impl_->Forbidden(*target) & plat::kDelete))
