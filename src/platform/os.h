@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/devices.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "platform/wintypes.h"
@@ -153,6 +154,7 @@ public:
     virtual ClockApi& Clock() = 0;
     virtual LibraryApi& Libraries() = 0;
     virtual SystemApi& System() = 0;
+    virtual DeviceApi& Devices() = 0;
     // The window toolkit: the main window, its controls and the application object.
     virtual UiApi& Ui() = 0;
     virtual DWord GetLastError() = 0;

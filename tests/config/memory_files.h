@@ -82,6 +82,7 @@ public:
     plat::LibraryApi& Libraries() override { throw Absent(); }
     plat::UiApi& Ui() override { throw Absent(); }
     plat::SystemApi& System() override { throw Absent(); }
+    plat::DeviceApi& Devices() override { throw Absent(); }
 
 private:
     static std::logic_error Absent() {

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/sim/names.h"
+
 namespace sim {
 
 SimPc::SimPc()
@@ -14,24 +16,36 @@ SimPc::SimPc()
       windows(*this),
       libraries(*this),
       ui(*this),
-      system(*this) {}
+      system(*this),
+      devices(*this) {}
 
 SimPc::~SimPc() = default;
 
 void SimPc::FailCall(const std::string& call, plat::DWord error, int times, int skip) {
-    failures[call] = {error, times, skip};
+    failures.push_back({call, std::nullopt, error, times, skip});
 }
 
-bool SimPc::TakeFailure(const std::string& call) {
-    auto it = failures.find(call);
-    if (it == failures.end() || it->second.remaining == 0) return false;
-    if (it->second.skip > 0) {
-        --it->second.skip;
-        return false;
+void SimPc::FailCallOn(const std::string& call, const std::string& argument, plat::DWord error, int times,
+                       int skip) {
+    failures.push_back({call, argument, error, times, skip});
+}
+
+bool SimPc::TakeFailure(const std::string& call, const std::string& argument) {
+    bool fail = false;
+    for (Failure& failure : failures) {
+        if (failure.call != call || failure.remaining == 0) continue;
+        if (failure.argument && !SameName(*failure.argument, argument)) continue;
+        if (failure.skip > 0) {
+            --failure.skip;
+            continue;
+        }
+        if (!fail) {
+            if (failure.remaining > 0) --failure.remaining;
+            lastError = failure.error;
+            fail = true;
+        }
     }
-    if (it->second.remaining > 0) --it->second.remaining;
-    lastError = it->second.error;
-    return true;
+    return fail;
 }
 
 void SimClock::Sleep(plat::DWord milliseconds) {

@@ -5,11 +5,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/os.h"
+#include "platform/sim/devices.h"
 #include "platform/sim/files.h"
 #include "platform/sim/libraries.h"
 #include "platform/sim/processes.h"
@@ -73,16 +75,23 @@ public:
     plat::LibraryApi& Libraries() override { return libraries; }
     plat::UiApi& Ui() override { return ui; }
     plat::SystemApi& System() override { return system; }
+    plat::DeviceApi& Devices() override { return devices; }
     plat::DWord GetLastError() override { return lastError; }
 
     void SetLastError(plat::DWord error) { lastError = error; }
     bool IsAdministrator() const { return facts.privilege == 2; }
 
-    // Failure injection: after `skip` successful calls, the next `times` calls
-    // of the named seam method (e.g. "RegOpenKeyExA") fail with `error` (times
-    // -1: every call). Each method asks TakeFailure first.
+    // Failure injection: after `skip` matching calls have succeeded, the next
+    // `times` calls of the named seam method (e.g. "RegOpenKeyExA") fail with
+    // `error` (times -1: every call). FailCallOn narrows the failure to calls
+    // whose key argument (a path, key name, service name, hardware ID; compared
+    // without regard to case) is `argument`. Failures add up: several may be set
+    // for one call. Each seam method asks TakeFailure first, with its key argument.
     void FailCall(const std::string& call, plat::DWord error, int times = 1, int skip = 0);
-    bool TakeFailure(const std::string& call);  // true (and last error set) when the call must fail
+    void FailCallOn(const std::string& call, const std::string& argument, plat::DWord error, int times = 1,
+                    int skip = 0);
+    // True (and the last error set) when this call must fail.
+    bool TakeFailure(const std::string& call, const std::string& argument = {});
 
     // Handles handed out by the machine are unique across facilities.
     plat::Handle NewHandle() { return nextHandle += 4; }
@@ -102,16 +111,19 @@ public:
     SimLibraries libraries;
     SimUi ui;
     SimSystem system;
+    SimDevices devices;
 
 private:
     plat::DWord lastError = 0;
     plat::Handle nextHandle = 0x1000;
     struct Failure {
+        std::string call;
+        std::optional<std::string> argument;  // nullopt: any argument
         plat::DWord error;
         int remaining;
         int skip;
     };
-    std::map<std::string, Failure> failures;
+    std::vector<Failure> failures;
 };
 
 }  // namespace sim

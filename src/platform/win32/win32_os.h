@@ -188,6 +188,14 @@ private:
     LastError& error_;
 };
 
+class Win32Devices : public DeviceApi {
+public:
+    explicit Win32Devices(LastError& error) : error_(error) {}
+
+private:
+    [[maybe_unused]] LastError& error_;
+};
+
 class Win32Os : public Os {
 public:
     Win32Os();
@@ -199,6 +207,7 @@ public:
     ClockApi& Clock() override { return clock_; }
     LibraryApi& Libraries() override { return libraries_; }
     SystemApi& System() override { return system_; }
+    DeviceApi& Devices() override { return devices_; }
     UiApi& Ui() override { return ui_; }
     DWord GetLastError() override { return error_.Value(); }
 
@@ -212,6 +221,7 @@ private:
     Win32Clock clock_{error_};
     Win32Libraries libraries_{error_};
     Win32System system_{error_};
+    Win32Devices devices_{error_};
     Toolkit ui_;
 };
 
