@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/devices.h"
+#include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "platform/wintypes.h"
@@ -62,9 +63,15 @@ public:
     virtual Bool FindNextFileA(Handle find, FindData* data) = 0;
     virtual Bool FindClose(Handle find) = 0;
     // CreateFileA + ReadFile/WriteFile + CloseHandle on a whole file: the program
-    // only ever reads or writes text files in one piece.
+    // reads or writes its text files in one piece.
     virtual Bool ReadWholeFile(const std::string& path, std::string* contents) = 0;
     virtual Bool WriteWholeFile(const std::string& path, const std::string& contents) = 0;
+    // A file opened for writing a byte image (security attributes and
+    // template NULL); closed with ProcessApi::CloseHandle, which closes
+    // handles of every kind.
+    virtual Handle CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
+                               DWord creationDisposition, DWord flagsAndAttributes) = 0;  // kInvalidHandle
+    virtual Bool WriteFile(Handle file, const void* data, DWord size, DWord* written) = 0;
 };
 
 // Service Control Manager (advapi32).
@@ -155,6 +162,7 @@ public:
     virtual LibraryApi& Libraries() = 0;
     virtual SystemApi& System() = 0;
     virtual DeviceApi& Devices() = 0;
+    virtual ShellApi& Shell() = 0;
     // The window toolkit: the main window, its controls and the application object.
     virtual UiApi& Ui() = 0;
     virtual DWord GetLastError() = 0;

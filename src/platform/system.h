@@ -46,6 +46,9 @@ constexpr UInt kSpiGetNonClientMetrics = 0x29;
 constexpr int kLogPixelsY = 90;
 constexpr DWord kLocaleSystemDefault = 0x0800;
 constexpr DWord kLocaleSAbbrevLangName = 3;
+constexpr UInt kCpAcp = 0;
+constexpr DWord kFormatMessageIgnoreInserts = 0x200;
+constexpr DWord kFormatMessageFromSystem = 0x1000;
 
 class SystemApi {
 public:
@@ -69,6 +72,16 @@ public:
     virtual Bool GetTextMetricsA(Handle dc, TextMetric* metrics) = 0;
     virtual int GetDeviceCaps(Handle dc, int index) = 0;
     virtual Handle GetCurrentProcess() = 0;
+    // The text is converted with its terminating NUL (input length -1): the
+    // result counts the NUL, 0 on failure. `wide` receives the characters
+    // written, without the NUL; when they do not fit in `maxChars`, the call
+    // fails with ERROR_INSUFFICIENT_BUFFER and `wide` holds what was written.
+    virtual int MultiByteToWideChar(UInt codePage, DWord flags, const std::string& text, std::u16string* wide,
+                                    int maxChars) = 0;
+    // FormatMessageA without a source or inserts, into a buffer of `maxChars`
+    // characters: the length written (without the NUL), 0 on failure.
+    virtual DWord FormatMessageA(DWord flags, DWord messageId, DWord languageId, std::string* text,
+                                 DWord maxChars) = 0;
 };
 
 }  // namespace plat

@@ -51,6 +51,8 @@ constexpr DWord kErrorServiceCannotAcceptCtrl = 1061;
 constexpr DWord kErrorServiceDisabled = 1058;
 constexpr DWord kErrorServiceRequestTimeout = 1053;
 constexpr DWord kErrorKeyDeleted = 1018;
+constexpr DWord kErrorInsufficientBuffer = 122;
+constexpr DWord kErrorInvalidName = 123;
 constexpr DWord kErrorCallNotImplemented = 120;
 
 // Registry access masks, options and value types.
@@ -83,9 +85,18 @@ constexpr DWord kFileAttributeSystem = 0x04;
 constexpr DWord kFileAttributeDirectory = 0x10;
 constexpr DWord kFileAttributeArchive = 0x20;
 constexpr DWord kFileAttributeNormal = 0x80;
+constexpr DWord kFileAttributeReparsePoint = 0x400;
 constexpr DWord kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr DWord kMoveFileReplaceExisting = 0x1;
 constexpr DWord kMoveFileDelayUntilReboot = 0x4;
+constexpr DWord kGenericRead = 0x80000000u;
+constexpr DWord kGenericWrite = 0x40000000u;
+constexpr DWord kFileShareRead = 0x1;
+constexpr DWord kCreateNew = 1;
+constexpr DWord kCreateAlways = 2;
+constexpr DWord kOpenExisting = 3;
+constexpr DWord kOpenAlways = 4;
+constexpr DWord kTruncateExisting = 5;
 
 struct FindData {
     DWord attributes = 0;

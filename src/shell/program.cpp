@@ -8,6 +8,8 @@ namespace setup {
 int RunSetupProgram() {
     plat::Os& os = plat::os();
     os.Ui().SetApplicationTitle("");
+    // The shortcuts are made through COM's shell link object, on this thread.
+    os.Shell().CoInitialize();
     TVEXA_Form1 form;
     form.Create();
     os.Ui().ShowMainWindow();

@@ -58,6 +58,12 @@ public:
     }
     plat::Bool FindNextFileA(plat::Handle, plat::FindData*) override { return Unused(); }
     plat::Bool FindClose(plat::Handle) override { return Unused(); }
+    plat::Handle CreateFileA(const std::string&, plat::DWord, plat::DWord, plat::DWord,
+                             plat::DWord) override {
+        Unused();
+        return plat::kInvalidHandle;
+    }
+    plat::Bool WriteFile(plat::Handle, const void*, plat::DWord, plat::DWord*) override { return Unused(); }
 
 private:
     plat::Bool Fail(plat::DWord error) {
@@ -83,6 +89,7 @@ public:
     plat::UiApi& Ui() override { throw Absent(); }
     plat::SystemApi& System() override { throw Absent(); }
     plat::DeviceApi& Devices() override { throw Absent(); }
+    plat::ShellApi& Shell() override { throw Absent(); }
 
 private:
     static std::logic_error Absent() {

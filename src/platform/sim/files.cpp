@@ -197,6 +197,7 @@ struct SimFiles::Impl {
         DWord attributes = 0;  // never NORMAL or DIRECTORY
         std::string contents;
         Lock lock = kNotLocked;
+        std::string target;  // a junction: the full path it leads to
     };
     std::map<std::string, Entry> entries;  // by upper-cased full path
     std::string current = "C:\\";
@@ -209,15 +210,22 @@ struct SimFiles::Impl {
     };
     std::map<Handle, Search> searches;
 
+    struct OpenFile {
+        std::string path;  // native
+        bool write = false;
+    };
+    std::map<Handle, OpenFile> openFiles;
+
     explicit Impl(SimPc& machine) : pc(machine) { Reset(); }
 
     void Reset() {
         entries.clear();
         pending.clear();
         searches.clear();
+        openFiles.clear();
         current = "C:\\";
         redirection = true;
-        entries["C:\\"] = Entry{"C:\\", true, 0, "", kNotLocked};
+        entries["C:\\"] = Entry{"C:\\", true, 0, "", kNotLocked, ""};
     }
 
     Entry* Get(const std::string& full) {
@@ -241,6 +249,8 @@ struct SimFiles::Impl {
     }
 
     static DWord Reported(const Entry& e) {
+        if (e.folder && !e.target.empty())
+            return e.attributes | plat::kFileAttributeDirectory | plat::kFileAttributeReparsePoint;
         if (e.folder) return e.attributes | plat::kFileAttributeDirectory;
         return e.attributes ? e.attributes : plat::kFileAttributeNormal;
     }
@@ -275,15 +285,41 @@ struct SimFiles::Impl {
         return full;
     }
 
-    // The native path a call touches; on failure the last error is set.
-    bool Native(const std::string& path, std::string* native) {
+    // The path after the junctions on its way are followed; the last name
+    // too when `followLast`. False (with `error`) when they lead in circles.
+    bool FollowJunctions(std::string full, bool followLast, std::string* out, DWord* error) const {
+        constexpr DWord kErrorCantResolveFilename = 1921;
+        for (int hops = 0; hops < 32; ++hops) {
+            bool followed = false;
+            for (std::size_t pos = 3; pos <= full.size() && !followed; ++pos) {
+                if (pos < full.size() && full[pos] != '\\') continue;
+                if (pos == full.size() && !followLast) break;
+                const Entry* e = Get(full.substr(0, pos));
+                if (!e) break;  // nothing further down exists
+                if (!e->folder || e->target.empty()) continue;
+                full = e->target + full.substr(pos);
+                followed = true;
+            }
+            if (!followed) {
+                *out = full;
+                return true;
+            }
+        }
+        *error = kErrorCantResolveFilename;
+        return false;
+    }
+
+    // The native path a call touches; on failure the last error is set. A
+    // call that acts on a link itself (attributes, deletion, removal) does
+    // not follow a junction in the last place.
+    bool Native(const std::string& path, std::string* native, bool followLast = true) {
         std::string full;
         DWord error = 0;
-        if (!MakeFullPath(path, current, false, &full, &error)) {
+        if (!MakeFullPath(path, current, false, &full, &error) ||
+            !FollowJunctions(Redirect(full), followLast, native, &error)) {
             pc.SetLastError(error);
             return false;
         }
-        *native = Redirect(full);
         return true;
     }
 
@@ -291,7 +327,7 @@ struct SimFiles::Impl {
         const Entry* parent = Get(ParentOf(full));
         std::string spelled = parent ? Join(parent->path, NameOf(full)) : full;
         Entry& e = entries[UpperCase(full)];
-        e = Entry{spelled, folder, folder ? 0 : plat::kFileAttributeArchive, "", kNotLocked};
+        e = Entry{spelled, folder, folder ? 0 : plat::kFileAttributeArchive, "", kNotLocked, ""};
         return e;
     }
 
@@ -303,11 +339,16 @@ struct SimFiles::Impl {
         Insert(full, true);
     }
 
-    // Queries answer "missing" for a path that is not valid.
+    // Queries answer "missing" for a path that is not valid. Junctions on
+    // the way are followed, not one in the last place.
     const Entry* Query(const std::string& path) const {
         std::string full;
+        std::string followed;
         DWord error = 0;
-        return MakeFullPath(path, current, false, &full, &error) ? Get(full) : nullptr;
+        return MakeFullPath(path, current, false, &full, &error) &&
+                       FollowJunctions(full, false, &followed, &error)
+                   ? Get(followed)
+                   : nullptr;
     }
 
     std::string FullForHelper(const std::string& path) const {
@@ -394,9 +435,9 @@ SimFiles::SimFiles(SimPc& pc) : pc_(pc), impl_(std::make_unique<Impl>(pc)) {}
 SimFiles::~SimFiles() = default;
 
 DWord SimFiles::GetFileAttributesA(const std::string& path) {
-    if (pc_.TakeFailure("GetFileAttributesA")) return plat::kInvalidFileAttributes;
+    if (pc_.TakeFailure("GetFileAttributesA", path)) return plat::kInvalidFileAttributes;
     std::string native;
-    if (!impl_->Native(path, &native)) return plat::kInvalidFileAttributes;
+    if (!impl_->Native(path, &native, false)) return plat::kInvalidFileAttributes;
     const Impl::Entry* e = impl_->Get(native);
     if (!e) {
         pc_.SetLastError(impl_->MissingError(native));
@@ -406,9 +447,9 @@ DWord SimFiles::GetFileAttributesA(const std::string& path) {
 }
 
 Bool SimFiles::SetFileAttributesA(const std::string& path, DWord attributes) {
-    if (pc_.TakeFailure("SetFileAttributesA")) return 0;
+    if (pc_.TakeFailure("SetFileAttributesA", path)) return 0;
     std::string native;
-    if (!impl_->Native(path, &native)) return 0;
+    if (!impl_->Native(path, &native, false)) return 0;
     Impl::Entry* e = impl_->Get(native);
     if (!e) {
         pc_.SetLastError(impl_->MissingError(native));
@@ -420,9 +461,9 @@ Bool SimFiles::SetFileAttributesA(const std::string& path, DWord attributes) {
 }
 
 Bool SimFiles::DeleteFileA(const std::string& path) {
-    if (pc_.TakeFailure("DeleteFileA")) return 0;
+    if (pc_.TakeFailure("DeleteFileA", path)) return 0;
     std::string native;
-    if (!impl_->Native(path, &native)) return 0;
+    if (!impl_->Native(path, &native, false)) return 0;
     const Impl::Entry* e = impl_->Get(native);
     DWord error = 0;
     if (!e)
@@ -440,7 +481,7 @@ Bool SimFiles::DeleteFileA(const std::string& path) {
 }
 
 Bool SimFiles::CopyFileA(const std::string& existing, const std::string& target, Bool failIfExists) {
-    if (pc_.TakeFailure("CopyFileA")) return 0;
+    if (pc_.TakeFailure("CopyFileA", existing)) return 0;
     std::string from;
     std::string to;
     if (!impl_->Native(existing, &from) || !impl_->Native(target, &to)) return 0;
@@ -481,9 +522,9 @@ Bool SimFiles::CopyFileA(const std::string& existing, const std::string& target,
 }
 
 Bool SimFiles::MoveFileExA(const std::string& existing, const std::string& target, DWord flags) {
-    if (pc_.TakeFailure("MoveFileExA")) return 0;
+    if (pc_.TakeFailure("MoveFileExA", existing)) return 0;
     std::string from;
-    if (!impl_->Native(existing, &from)) return 0;
+    if (!impl_->Native(existing, &from, false)) return 0;
     if (flags & plat::kMoveFileDelayUntilReboot) {
         if (flags & kMoveFileCopyAllowed) {
             pc_.SetLastError(plat::kErrorInvalidParameter);
@@ -556,9 +597,9 @@ Bool SimFiles::MoveFileExA(const std::string& existing, const std::string& targe
 }
 
 Bool SimFiles::CreateDirectoryA(const std::string& path) {
-    if (pc_.TakeFailure("CreateDirectoryA")) return 0;
+    if (pc_.TakeFailure("CreateDirectoryA", path)) return 0;
     std::string native;
-    if (!impl_->Native(path, &native)) return 0;
+    if (!impl_->Native(path, &native, false)) return 0;
     DWord error = 0;
     if (IsRoot(native))
         error = impl_->Get(native) ? plat::kErrorAccessDenied : plat::kErrorPathNotFound;
@@ -575,9 +616,9 @@ Bool SimFiles::CreateDirectoryA(const std::string& path) {
 }
 
 Bool SimFiles::RemoveDirectoryA(const std::string& path) {
-    if (pc_.TakeFailure("RemoveDirectoryA")) return 0;
+    if (pc_.TakeFailure("RemoveDirectoryA", path)) return 0;
     std::string native;
-    if (!impl_->Native(path, &native)) return 0;
+    if (!impl_->Native(path, &native, false)) return 0;
     const Impl::Entry* e = impl_->Get(native);
     DWord error = 0;
     if (!e)
@@ -605,14 +646,15 @@ DWord SimFiles::GetCurrentDirectoryA(std::string* path) {
 }
 
 Bool SimFiles::SetCurrentDirectoryA(const std::string& path) {
-    if (pc_.TakeFailure("SetCurrentDirectoryA")) return 0;
+    if (pc_.TakeFailure("SetCurrentDirectoryA", path)) return 0;
     std::string full;
+    std::string native;
     DWord error = 0;
-    if (!MakeFullPath(path, impl_->current, false, &full, &error)) {
+    if (!MakeFullPath(path, impl_->current, false, &full, &error) ||
+        !impl_->FollowJunctions(impl_->Redirect(full), true, &native, &error)) {
         pc_.SetLastError(error);
         return 0;
     }
-    std::string native = impl_->Redirect(full);
     const Impl::Entry* e = impl_->Get(native);
     if (!e) {
         pc_.SetLastError(impl_->MissingError(native));
@@ -628,7 +670,7 @@ Bool SimFiles::SetCurrentDirectoryA(const std::string& path) {
 }
 
 Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data) {
-    if (pc_.TakeFailure("FindFirstFileA")) return plat::kInvalidHandle;
+    if (pc_.TakeFailure("FindFirstFileA", pattern)) return plat::kInvalidHandle;
     std::string p = pattern;
     std::replace(p.begin(), p.end(), '/', '\\');
     std::string folderPart;
@@ -645,12 +687,13 @@ Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data
         namePart = p;
     }
     std::string folder;
+    std::string native;
     DWord error = 0;
-    if (!MakeFullPath(folderPart, impl_->current, false, &folder, &error)) {
+    if (!MakeFullPath(folderPart, impl_->current, false, &folder, &error) ||
+        !impl_->FollowJunctions(impl_->Redirect(folder), true, &native, &error)) {
         pc_.SetLastError(error);
         return plat::kInvalidHandle;
     }
-    std::string native = impl_->Redirect(folder);
     const Impl::Entry* dir = impl_->Get(native);
     if (!dir || !dir->folder) {
         pc_.SetLastError(plat::kErrorPathNotFound);
@@ -712,7 +755,7 @@ Bool SimFiles::FindClose(Handle find) {
 }
 
 Bool SimFiles::ReadWholeFile(const std::string& path, std::string* contents) {
-    if (pc_.TakeFailure("ReadWholeFile")) return 0;
+    if (pc_.TakeFailure("ReadWholeFile", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     const Impl::Entry* e = impl_->Get(native);
@@ -732,7 +775,7 @@ Bool SimFiles::ReadWholeFile(const std::string& path, std::string* contents) {
 }
 
 Bool SimFiles::WriteWholeFile(const std::string& path, const std::string& contents) {
-    if (pc_.TakeFailure("WriteWholeFile")) return 0;
+    if (pc_.TakeFailure("WriteWholeFile", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     if (Impl::Entry* e = impl_->Get(native)) {
@@ -747,6 +790,140 @@ Bool SimFiles::WriteWholeFile(const std::string& path, const std::string& conten
     }
     impl_->Insert(native, false).contents = contents;
     return 1;
+}
+
+Handle SimFiles::CreateFileA(const std::string& path, DWord desiredAccess, DWord, DWord creationDisposition,
+                             DWord flagsAndAttributes) {
+    if (pc_.TakeFailure("CreateFileA", path)) return plat::kInvalidHandle;
+    std::string native;
+    if (!impl_->Native(path, &native)) return plat::kInvalidHandle;
+    bool write = (desiredAccess & plat::kGenericWrite) != 0;
+    Impl::Entry* e = impl_->Get(native);
+    DWord error = 0;
+    bool create = false;
+    bool truncate = false;
+    switch (creationDisposition) {
+        case plat::kCreateNew:
+            if (e) error = plat::kErrorFileExists;
+            create = true;
+            break;
+        case plat::kCreateAlways:
+            create = true;
+            truncate = true;
+            break;
+        case plat::kOpenExisting:
+            break;
+        case plat::kOpenAlways:
+            create = true;
+            break;
+        case plat::kTruncateExisting:
+            if (!write) error = plat::kErrorInvalidParameter;
+            truncate = true;
+            break;
+        default:
+            error = plat::kErrorInvalidParameter;
+    }
+    if (!error && !e && !create) error = impl_->MissingError(native);
+    if (!error && !e && (IsRoot(native) || !impl_->IsFolder(ParentOf(native))))
+        error = plat::kErrorPathNotFound;
+    if (!error && e && e->folder) error = plat::kErrorAccessDenied;
+    if (!error && e && write && (e->attributes & plat::kFileAttributeReadOnly))
+        error = plat::kErrorAccessDenied;
+    if (!error && e && e->lock == kLockedExclusive) error = plat::kErrorSharingViolation;
+    if (!error && e && (write || truncate) && e->lock != kNotLocked) error = plat::kErrorSharingViolation;
+    if (error) {
+        pc_.SetLastError(error);
+        return plat::kInvalidHandle;
+    }
+    if (e && truncate && creationDisposition == plat::kCreateAlways &&
+        !impl_->MayOverwrite(*e, flagsAndAttributes))
+        return plat::kInvalidHandle;
+    bool existed = e != nullptr;
+    if (!e) {
+        e = &impl_->Insert(native, false);
+        e->attributes = (flagsAndAttributes & kSettableAttributes) | plat::kFileAttributeArchive;
+    } else if (truncate) {
+        e->contents.clear();
+        if (creationDisposition == plat::kCreateAlways)
+            e->attributes = (flagsAndAttributes & kSettableAttributes) | plat::kFileAttributeArchive;
+    }
+    // Opening an existing file with CREATE_ALWAYS or OPEN_ALWAYS says so.
+    bool reportsExisting =
+        existed && (creationDisposition == plat::kCreateAlways || creationDisposition == plat::kOpenAlways);
+    pc_.SetLastError(reportsExisting ? plat::kErrorAlreadyExists : 0);
+    Handle handle = pc_.NewHandle();
+    impl_->openFiles[handle] = Impl::OpenFile{e->path, write};
+    return handle;
+}
+
+Bool SimFiles::WriteFile(Handle file, const void* data, DWord size, DWord* written) {
+    auto it = impl_->openFiles.find(file);
+    if (pc_.TakeFailure("WriteFile", it == impl_->openFiles.end() ? "" : it->second.path)) return 0;
+    if (written) *written = 0;
+    if (it == impl_->openFiles.end()) {
+        pc_.SetLastError(plat::kErrorInvalidHandle);
+        return 0;
+    }
+    if (!it->second.write) {
+        pc_.SetLastError(plat::kErrorAccessDenied);
+        return 0;
+    }
+    Impl::Entry* e = impl_->Get(it->second.path);
+    if (!e) {  // removed behind the handle's back: Windows would still hold it
+        pc_.SetLastError(plat::kErrorAccessDenied);
+        return 0;
+    }
+    e->contents.append(static_cast<const char*>(data), size);
+    if (written) *written = size;
+    return 1;
+}
+
+bool SimFiles::CloseFileHandle(Handle file) {
+    return impl_->openFiles.erase(file) > 0;
+}
+
+std::size_t SimFiles::OpenFileHandles() const {
+    return impl_->openFiles.size();
+}
+
+DWord SimFiles::ReadForCall(const std::string& path, std::string* contents) const {
+    std::string full;
+    std::string native;
+    DWord error = 0;
+    if (!MakeFullPath(path, impl_->current, false, &full, &error) ||
+        !impl_->FollowJunctions(impl_->Redirect(full), true, &native, &error))
+        return error;
+    const Impl::Entry* e = impl_->Get(native);
+    if (!e) return impl_->MissingError(native);
+    if (e->folder) return plat::kErrorAccessDenied;
+    if (e->lock == kLockedExclusive) return plat::kErrorSharingViolation;
+    if (contents) *contents = e->contents;
+    return 0;
+}
+
+DWord SimFiles::WriteForCall(const std::string& path, const std::string& contents) {
+    DWord saved = pc_.GetLastError();
+    std::string native;
+    if (!impl_->Native(path, &native)) {
+        DWord error = pc_.GetLastError();
+        pc_.SetLastError(saved);
+        return error;
+    }
+    DWord error = 0;
+    if (Impl::Entry* e = impl_->Get(native)) {
+        if (impl_->MayOverwrite(*e, 0)) {
+            e->contents = contents;
+            e->attributes = plat::kFileAttributeArchive;
+        } else {
+            error = pc_.GetLastError();
+        }
+    } else if (IsRoot(native) || !impl_->IsFolder(ParentOf(native))) {
+        error = plat::kErrorPathNotFound;
+    } else {
+        impl_->Insert(native, false).contents = contents;
+    }
+    pc_.SetLastError(saved);
+    return error;
 }
 
 // --- redirection and set-up -------------------------------------------------
@@ -779,6 +956,19 @@ void SimFiles::AddFile(const std::string& path, const std::string& contents, DWo
 
 void SimFiles::AddFolder(const std::string& path) {
     impl_->MakeFolders(impl_->FullForHelper(path));
+}
+
+void SimFiles::AddJunction(const std::string& path, const std::string& target) {
+    std::string full = impl_->FullForHelper(path);
+    std::string to = impl_->FullForHelper(target);
+    if (IsRoot(full) || impl_->Get(full)) throw std::invalid_argument("something is in the way: " + path);
+    impl_->MakeFolders(ParentOf(full));
+    impl_->Insert(full, true).target = to;
+}
+
+std::string SimFiles::JunctionTarget(const std::string& path) const {
+    const Impl::Entry* e = impl_->Query(path);
+    return e ? e->target : "";
 }
 
 bool SimFiles::Exists(const std::string& path) const {
@@ -833,6 +1023,7 @@ void SimFiles::AddStandardFolders() {
     AddFolder(pc_.facts.tempDir);
     AddFolder("C:\\Program Files");
     if (pc_.facts.is64Bit) AddFolder("C:\\Program Files (x86)");
+    for (const std::string& folder : StandardProfileFolders(pc_.facts)) AddFolder(folder);
 }
 
 void SimFiles::LockFile(const std::string& path, bool allowRead) {
@@ -923,6 +1114,7 @@ void SimFiles::Save(const std::string& folder) const {
            "[State]\nCurrentDirectory="
         << impl_->current << "\nRedirection=" << (impl_->redirection ? 1 : 0) << "\n\n[Attributes]\n";
     std::ostringstream locks;
+    std::ostringstream junctions;
     for (const Impl::Entry* e : impl_->All()) {
         fs::path host = HostPath(base, e->path);
         if (e->folder) {
@@ -939,8 +1131,11 @@ void SimFiles::Save(const std::string& folder) const {
         }
         if (e->lock != kNotLocked)
             locks << e->path << "=" << (e->lock == kLockedReadable ? "read" : "exclusive") << "\n";
+        if (!e->target.empty()) junctions << e->path << "=" << e->target << "\n";
     }
-    ini << "\n[InUse]\n" << locks.str() << "\n[PendingFileRenameOperations]\n";
+    ini << "\n[InUse]\n"
+        << locks.str() << "\n[Junctions]\n"
+        << junctions.str() << "\n[PendingFileRenameOperations]\n";
     for (std::size_t i = 0; i < impl_->pending.size(); ++i)
         ini << i + 1 << "=" << impl_->pending[i].from << "|" << impl_->pending[i].to << "\n";
 
@@ -957,7 +1152,7 @@ void SimFiles::Load(const std::string& folder) {
     for (const auto& drive : fs::directory_iterator(base)) {
         if (!IsDriveFolder(drive)) continue;
         std::string root = std::string(1, Upper(drive.path().filename().string()[0])) + ":\\";
-        impl_->entries[root] = Impl::Entry{root, true, 0, "", kNotLocked};
+        impl_->entries[root] = Impl::Entry{root, true, 0, "", kNotLocked, ""};
         // Parents come before children in a recursive listing.
         std::vector<fs::path> found;
         for (const auto& entry : fs::recursive_directory_iterator(drive.path()))
@@ -990,6 +1185,7 @@ void SimFiles::Load(const std::string& folder) {
         // Paths may hold '=', the values never do.
         auto eq = line.rfind('=');
         if (section == "PendingFileRenameOperations") eq = line.find('=');
+        if (section == "Junctions") eq = line.find('=');
         if (eq == std::string::npos) throw std::runtime_error("files.ini: bad line: " + line);
         std::string key = line.substr(0, eq);
         std::string value = line.substr(eq + 1);
@@ -1002,6 +1198,8 @@ void SimFiles::Load(const std::string& folder) {
         } else if (section == "InUse") {
             if (Impl::Entry* e = impl_->Get(key))
                 e->lock = value == "read" ? kLockedReadable : kLockedExclusive;
+        } else if (section == "Junctions") {
+            if (Impl::Entry* e = impl_->Get(key); e && e->folder) e->target = value;
         } else if (section == "PendingFileRenameOperations") {
             auto bar = value.find('|');
             impl_->pending.push_back(

@@ -22,6 +22,15 @@
 // - Like CreateFile with CREATE_ALWAYS, overwriting a hidden or system file
 //   (WriteWholeFile, CopyFileA without those attributes on the source) fails
 //   with ERROR_ACCESS_DENIED.
+// - A folder can be a junction (a reparse point) leading to another folder:
+//   paths through it reach the other folder. Calls that act on the name
+//   itself (GetFileAttributesA, SetFileAttributesA, DeleteFileA,
+//   RemoveDirectoryA, MoveFileExA's source, CreateDirectoryA) act on the
+//   junction when it is the last name: it reports FILE_ATTRIBUTE_REPARSE_POINT
+//   and is removed by RemoveDirectoryA whatever its target holds. Listing it
+//   lists the target.
+// - A file handle of CreateFileA does not hold its file in use; WriteFile
+//   writes at the handle's position.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +65,23 @@ public:
     plat::Bool FindClose(plat::Handle find) override;
     plat::Bool ReadWholeFile(const std::string& path, std::string* contents) override;
     plat::Bool WriteWholeFile(const std::string& path, const std::string& contents) override;
+    plat::Handle CreateFileA(const std::string& path, plat::DWord desiredAccess, plat::DWord shareMode,
+                             plat::DWord creationDisposition, plat::DWord flagsAndAttributes) override;
+    plat::Bool WriteFile(plat::Handle file, const void* data, plat::DWord size,
+                         plat::DWord* written) override;
+
+    // CloseHandle of a file handle (ProcessApi::CloseHandle hands them over);
+    // false when the handle is no open file.
+    bool CloseFileHandle(plat::Handle file);
+    std::size_t OpenFileHandles() const;
+
+    // The reads and writes that other simulated calls make on their own (a
+    // shell link's save, the INF store): the program's current folder and
+    // redirection apply, failure injection does not. They return the error
+    // Windows would give, 0 on success; a write replaces the file as
+    // CreateFile(CREATE_ALWAYS) does.
+    plat::DWord ReadForCall(const std::string& path, std::string* contents) const;
+    plat::DWord WriteForCall(const std::string& path, const std::string& contents);
 
     // Error codes of the calls beyond those in wintypes.h.
     static constexpr plat::DWord kErrorNotSameDevice = 17;
@@ -80,6 +106,10 @@ public:
     void AddFile(const std::string& path, const std::string& contents = "",
                  plat::DWord attributes = plat::kFileAttributeArchive);
     void AddFolder(const std::string& path);
+    // A junction at `path` (a new folder name) leading to the folder `target`,
+    // both full paths; the target need not exist.
+    void AddJunction(const std::string& path, const std::string& target);
+    std::string JunctionTarget(const std::string& path) const;  // "" when no junction
     bool Exists(const std::string& path) const;
     std::string Contents(const std::string& path) const;  // "" when missing
     bool IsFolder(const std::string& path) const;
@@ -93,7 +123,8 @@ public:
     std::vector<std::string> AllPaths() const;
     // The usual folders of the machine's facts: the Windows folder with
     // System32, System32\drivers and inf, SysWOW64 on 64-bit Windows, the
-    // temporary folder and the Program Files folders.
+    // temporary folder, the Program Files folders, the user's and the shared
+    // profile folders of the Windows family and the shell's common folders.
     void AddStandardFolders();
 
     // Files in use by another program.
@@ -117,7 +148,8 @@ public:
 
     // `folder` receives one sub-folder per drive ("C" mirrors C:\ with real
     // files) and "files.ini" with what the mirror cannot show: attributes,
-    // files in use, pending operations, current folder and redirection.
+    // files in use, junctions, pending operations, current folder and
+    // redirection.
     void Save(const std::string& folder) const;
     void Load(const std::string& folder);  // replaces the whole file system
 

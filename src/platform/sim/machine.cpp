@@ -17,7 +17,8 @@ SimPc::SimPc()
       libraries(*this),
       ui(*this),
       system(*this),
-      devices(*this) {}
+      devices(*this),
+      shell(*this) {}
 
 SimPc::~SimPc() = default;
 

@@ -17,6 +17,7 @@
 #include "platform/sim/processes.h"
 #include "platform/sim/registry.h"
 #include "platform/sim/services.h"
+#include "platform/sim/shell.h"
 #include "platform/sim/system.h"
 #include "platform/sim/ui.h"
 #include "platform/sim/windows.h"
@@ -76,6 +77,7 @@ public:
     plat::UiApi& Ui() override { return ui; }
     plat::SystemApi& System() override { return system; }
     plat::DeviceApi& Devices() override { return devices; }
+    plat::ShellApi& Shell() override { return shell; }
     plat::DWord GetLastError() override { return lastError; }
 
     void SetLastError(plat::DWord error) { lastError = error; }
@@ -112,6 +114,7 @@ public:
     SimUi ui;
     SimSystem system;
     SimDevices devices;
+    SimShell shell;
 
 private:
     plat::DWord lastError = 0;

@@ -185,6 +185,7 @@ plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* r
 }
 
 plat::Bool SimProcesses::CloseHandle(plat::Handle handle) {
+    if (pc_.files.CloseFileHandle(handle)) return 1;
     if (handles_.erase(handle) == 0) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;

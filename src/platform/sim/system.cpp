@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -141,6 +142,64 @@ plat::Bool SimSystem::GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics
 int SimSystem::GetDeviceCaps(plat::Handle dc, int index) {
     if (dcs_.find(dc) == dcs_.end()) return 0;
     return index == plat::kLogPixelsY ? pixelsPerInchY : 0;
+}
+
+int SimSystem::MultiByteToWideChar(plat::UInt codePage, plat::DWord flags, const std::string& text,
+                                   std::u16string* wide, int maxChars) {
+    if (pc_.TakeFailure("MultiByteToWideChar", text)) return 0;
+    constexpr plat::UInt kWindows1252 = 1252;
+    if ((codePage != plat::kCpAcp && codePage != kWindows1252) || flags != 0 || maxChars < 0) {
+        pc_.SetLastError(plat::kErrorInvalidParameter);
+        return 0;
+    }
+    std::u16string converted = AnsiToUtf16(text);
+    int needed = static_cast<int>(converted.size()) + 1;
+    if (maxChars == 0) return needed;  // the size asked for
+    if (needed > maxChars) {
+        if (wide) *wide = converted.substr(0, static_cast<std::size_t>(maxChars));
+        pc_.SetLastError(plat::kErrorInsufficientBuffer);
+        return 0;
+    }
+    if (wide) *wide = converted;
+    return needed;
+}
+
+plat::DWord SimSystem::FormatMessageA(plat::DWord flags, plat::DWord messageId, plat::DWord,
+                                      std::string* text, plat::DWord maxChars) {
+    constexpr plat::DWord kErrorMrMidNotFound = 317;
+    if (!(flags & plat::kFormatMessageFromSystem)) {
+        pc_.SetLastError(plat::kErrorInvalidParameter);
+        return 0;
+    }
+    // Win32 errors are found both as codes and as HRESULTs of that code.
+    plat::DWord code = (messageId & 0xFFFF0000u) == 0x80070000u ? (messageId & 0xFFFFu) : messageId;
+    static const std::map<plat::DWord, const char*> kMessages = {
+        {0, "The operation completed successfully."},
+        {plat::kErrorFileNotFound, "The system cannot find the file specified."},
+        {plat::kErrorPathNotFound, "The system cannot find the path specified."},
+        {plat::kErrorAccessDenied, "Access is denied."},
+        {plat::kErrorSharingViolation,
+         "The process cannot access the file because it is being used by another process."},
+        {plat::kErrorInvalidParameter, "The parameter is incorrect."},
+        {plat::kErrorInsufficientBuffer, "The data area passed to a system call is too small."},
+        {plat::kErrorInvalidName, "The filename, directory name, or volume label syntax is incorrect."},
+        {0x80004002u, "No such interface supported"},
+        {0x80004005u, "Unspecified error"},
+        {0x80040154u, "Class not registered"},
+        {0x800401F0u, "CoInitialize has not been called."},
+    };
+    auto it = kMessages.find(code);
+    if (it == kMessages.end()) {
+        pc_.SetLastError(kErrorMrMidNotFound);
+        return 0;
+    }
+    std::string message = std::string(it->second) + "\r\n";
+    if (message.size() + 1 > maxChars) {
+        pc_.SetLastError(plat::kErrorInsufficientBuffer);
+        return 0;
+    }
+    if (text) *text = message;
+    return static_cast<plat::DWord>(message.size());
 }
 
 }  // namespace sim

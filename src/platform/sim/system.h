@@ -33,6 +33,14 @@ public:
     plat::Bool GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics) override;
     int GetDeviceCaps(plat::Handle dc, int index) override;
     plat::Handle GetCurrentProcess() override { return static_cast<plat::Handle>(-1); }
+    // Code pages: the ANSI code page (CP_ACP) is Windows-1252, which is also
+    // accepted by number.
+    int MultiByteToWideChar(plat::UInt codePage, plat::DWord flags, const std::string& text,
+                            std::u16string* wide, int maxChars) override;
+    // The system's messages of a few common Win32 errors and HRESULTs, with
+    // the CR LF that ends them.
+    plat::DWord FormatMessageA(plat::DWord flags, plat::DWord messageId, plat::DWord languageId,
+                               std::string* text, plat::DWord maxChars) override;
 
     // The caption font the system reports, and the display's resolution.
     plat::LogFont captionFont{-12, 0, 700, 0, 0, "Segoe UI"};

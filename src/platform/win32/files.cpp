@@ -126,4 +126,17 @@ Bool Win32Files::WriteWholeFile(const std::string& path, const std::string& cont
     return closed;
 }
 
+Handle Win32Files::CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
+                               DWord creationDisposition, DWord flagsAndAttributes) {
+    return FromHandle(error_.Track(::CreateFileA(path.c_str(), desiredAccess, shareMode, nullptr,
+                                                 creationDisposition, flagsAndAttributes, nullptr)));
+}
+
+Bool Win32Files::WriteFile(Handle file, const void* data, DWord size, DWord* written) {
+    DWORD done = 0;
+    BOOL ok = error_.Track(::WriteFile(ToHandle(file), data, size, &done, nullptr));
+    if (written != nullptr) *written = done;
+    return ok;
+}
+
 }  // namespace plat::win32

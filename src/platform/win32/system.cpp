@@ -152,4 +152,28 @@ Handle Win32System::GetCurrentProcess() {
     return FromHandle(error_.Track(::GetCurrentProcess()));
 }
 
+int Win32System::MultiByteToWideChar(UInt codePage, DWord flags, const std::string& text,
+                                     std::u16string* wide, int maxChars) {
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(maxChars > 0 ? maxChars : 1), L'\0');
+    int written = error_.Track(::MultiByteToWideChar(codePage, flags, text.c_str(), -1,
+                                                     maxChars > 0 ? buffer.data() : nullptr, maxChars));
+    if (wide != nullptr && maxChars > 0) {
+        // What the call wrote: all but the NUL on success, the filled buffer when it did not fit.
+        std::size_t count = written > 0 ? static_cast<std::size_t>(written - 1)
+                            : error_.Value() == ERROR_INSUFFICIENT_BUFFER ? buffer.size()
+                                                                          : 0;
+        wide->assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+    return written;
+}
+
+DWord Win32System::FormatMessageA(DWord flags, DWord messageId, DWord languageId, std::string* text,
+                                  DWord maxChars) {
+    std::vector<char> buffer(maxChars > 0 ? maxChars : 1, '\0');
+    DWORD length = error_.Track(
+        ::FormatMessageA(flags, nullptr, messageId, languageId, buffer.data(), maxChars, nullptr));
+    if (text != nullptr) text->assign(buffer.data(), length);
+    return length;
+}
+
 }  // namespace plat::win32

@@ -84,6 +84,9 @@ public:
     Bool FindClose(Handle find) override;
     Bool ReadWholeFile(const std::string& path, std::string* contents) override;
     Bool WriteWholeFile(const std::string& path, const std::string& contents) override;
+    Handle CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
+                       DWord creationDisposition, DWord flagsAndAttributes) override;
+    Bool WriteFile(Handle file, const void* data, DWord size, DWord* written) override;
 
 private:
     LastError& error_;
@@ -183,6 +186,10 @@ public:
     Bool GetTextMetricsA(Handle dc, TextMetric* metrics) override;
     int GetDeviceCaps(Handle dc, int index) override;
     Handle GetCurrentProcess() override;
+    int MultiByteToWideChar(UInt codePage, DWord flags, const std::string& text, std::u16string* wide,
+                            int maxChars) override;
+    DWord FormatMessageA(DWord flags, DWord messageId, DWord languageId, std::string* text,
+                         DWord maxChars) override;
 
 private:
     LastError& error_;
@@ -192,8 +199,41 @@ class Win32Devices : public DeviceApi {
 public:
     explicit Win32Devices(LastError& error) : error_(error) {}
 
+    // Driver package store (files on the target PC), in driver_store.cpp.
+    Bool SetupCopyOEMInfA(const std::string& sourceInf, const std::string& mediaLocation, DWord mediaType,
+                          DWord copyStyle, std::string* destination, DWord destinationSize,
+                          DWord* requiredSize, std::string* destinationComponent) override;
+
 private:
     [[maybe_unused]] LastError& error_;
+};
+
+// COM is used through the interfaces' C++ declarations; the seam's pointers
+// are the interface pointers themselves.
+class Win32Shell : public ShellApi {
+public:
+    HResult SHGetSpecialFolderLocation(Hwnd owner, int folder, ItemIdList* list) override;
+    Bool SHGetPathFromIDListA(ItemIdList list, std::string* path) override;
+    void CoTaskMemFree(ItemIdList memory) override;
+    HResult CoInitialize() override;
+    void CoUninitialize() override;
+    HResult CoCreateInstance(const Guid& clsid, ComObject outer, DWord context, const Guid& iid,
+                             ComObject* object) override;
+    HResult QueryInterface(ComObject object, const Guid& iid, ComObject* result) override;
+    ULong Release(ComObject object) override;
+    HResult ShellLinkSetPath(ComObject link, const std::string& path) override;
+    HResult ShellLinkSetDescription(ComObject link, const std::string& description) override;
+    HResult ShellLinkSetArguments(ComObject link, const std::string& arguments) override;
+    HResult ShellLinkSetIconLocation(ComObject link, const std::string& iconPath, int index) override;
+    HResult ShellLinkGetPath(ComObject link, std::string* path, int maxChars, DWord flags) override;
+    HResult ShellLinkGetDescription(ComObject link, std::string* description, int maxChars) override;
+    HResult ShellLinkGetArguments(ComObject link, std::string* arguments, int maxChars) override;
+    HResult ShellLinkGetWorkingDirectory(ComObject link, std::string* folder, int maxChars) override;
+    HResult ShellLinkGetIconLocation(ComObject link, std::string* iconPath, int maxChars,
+                                     int* index) override;
+    HResult ShellLinkGetShowCmd(ComObject link, int* showCommand) override;
+    HResult PersistFileSave(ComObject file, const std::u16string& fileName, Bool remember) override;
+    HResult PersistFileLoad(ComObject file, const std::u16string& fileName, DWord mode) override;
 };
 
 class Win32Os : public Os {
@@ -208,6 +248,7 @@ public:
     LibraryApi& Libraries() override { return libraries_; }
     SystemApi& System() override { return system_; }
     DeviceApi& Devices() override { return devices_; }
+    ShellApi& Shell() override { return shell_; }
     UiApi& Ui() override { return ui_; }
     DWord GetLastError() override { return error_.Value(); }
 
@@ -222,6 +263,7 @@ private:
     Win32Libraries libraries_{error_};
     Win32System system_{error_};
     Win32Devices devices_{error_};
+    Win32Shell shell_;
     Toolkit ui_;
 };
 

@@ -722,10 +722,113 @@ TEST_F(SimFilesTest, SetUpHelpersBuildAndShowTheDrives) {
                                "C:\\Temp", "C:\\Program Files", "C:\\Program Files (x86)"})
         EXPECT_TRUE(files.IsFolder(folder)) << folder;
     EXPECT_EQ(files.List("C:\\Windows"), (Strings{"inf", "System32", "SysWOW64"}));
+    // The profiles of Windows 7 with the shell's common folders.
+    EXPECT_EQ(files.List("C:\\Users"), (Strings{"Admin", "Default", "Public"}));
+    EXPECT_TRUE(files.IsFolder("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"));
+    EXPECT_TRUE(files.IsFolder("C:\\Users\\Public\\Desktop"));
 
     files.Remove("C:\\Windows");
     EXPECT_FALSE(files.Exists("C:\\Windows\\System32\\drivers"));
-    EXPECT_EQ(files.List("C:\\"), (Strings{"Program Files", "Program Files (x86)", "Temp"}));
+    EXPECT_EQ(files.List("C:\\"),
+              (Strings{"Program Files", "Program Files (x86)", "ProgramData", "Temp", "Users"}));
+}
+
+// --- junctions and file handles ----------------------------------------------
+
+TEST_F(SimFilesTest, JunctionLeadsElsewhereButItsNameIsTheLinkItself) {
+    files.AddFile("D:\\Data\\keep.txt", "kept");
+    files.AddFolder("C:\\App");
+    files.AddJunction("C:\\App\\docs", "D:\\Data");
+    constexpr DWord kReparse = plat::kFileAttributeReparsePoint;
+
+    // Through it: the target's files.
+    EXPECT_EQ(Search("C:\\App\\docs\\*.*"), (Strings{".", "..", "keep.txt"}));
+    std::string text;
+    ASSERT_TRUE(files.ReadWholeFile("C:\\App\\docs\\keep.txt", &text));
+    EXPECT_EQ(text, "kept");
+    ASSERT_TRUE(files.SetCurrentDirectoryA("C:\\App\\docs"));
+    EXPECT_TRUE(files.CopyFileA("keep.txt", "copy.txt", 0));
+    EXPECT_TRUE(files.Exists("D:\\Data\\copy.txt"));
+    ASSERT_TRUE(files.SetCurrentDirectoryA("C:\\"));
+
+    // The name itself: a folder reparse point, listed as such in its parent.
+    EXPECT_EQ(files.GetFileAttributesA("C:\\App\\docs"), kDirectory | kReparse);
+    plat::FindData data;
+    Handle h = files.FindFirstFileA("C:\\App\\d*", &data);
+    ASSERT_NE(h, plat::kInvalidHandle);
+    EXPECT_EQ(data.attributes, kDirectory | kReparse);
+    files.FindClose(h);
+    EXPECT_FALSE(files.DeleteFileA("C:\\App\\docs"));
+    EXPECT_EQ(pc.GetLastError(), plat::kErrorAccessDenied);
+
+    // Removing it removes the link only, however full the target is.
+    EXPECT_TRUE(files.RemoveDirectoryA("C:\\App\\docs"));
+    EXPECT_FALSE(files.Exists("C:\\App\\docs"));
+    EXPECT_EQ(files.Contents("D:\\Data\\keep.txt"), "kept");
+    EXPECT_TRUE(files.Exists("D:\\Data\\copy.txt"));
+}
+
+TEST_F(SimFilesTest, JunctionsInACircleFailAndSurviveASaveAndLoad) {
+    files.AddJunction("C:\\A", "C:\\B");
+    files.AddJunction("C:\\B", "C:\\A");
+    EXPECT_EQ(files.GetFileAttributesA("C:\\A\\x.txt"), plat::kInvalidFileAttributes);
+    EXPECT_EQ(pc.GetLastError(), 1921u);  // ERROR_CANT_RESOLVE_FILENAME
+
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("sim-junctions-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    pc.Save(folder.string());
+    sim::SimPc loaded;
+    loaded.Load(folder.string());
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(loaded.files.JunctionTarget("C:\\A"), "C:\\B");
+    EXPECT_EQ(loaded.files.JunctionTarget("C:\\B"), "C:\\A");
+}
+
+TEST_F(SimFilesTest, CreateFileWritesAnImageThroughAHandle) {
+    files.AddFolder("C:\\App");
+    files.AddFile("C:\\App\\old.exe", "old contents");
+    Handle file = files.CreateFileA("C:\\App\\old.exe", plat::kGenericWrite, 0, plat::kCreateAlways,
+                                    plat::kFileAttributeNormal);
+    ASSERT_NE(file, plat::kInvalidHandle);
+    EXPECT_EQ(pc.GetLastError(), plat::kErrorAlreadyExists);  // truncated, as CREATE_ALWAYS says
+    EXPECT_EQ(files.Contents("C:\\App\\old.exe"), "");
+    const char image[] = {'M', 'Z', '\0', '\x90'};
+    DWord written = 0;
+    EXPECT_TRUE(files.WriteFile(file, image, 4, &written));
+    EXPECT_EQ(written, 4u);
+    EXPECT_TRUE(pc.processes.CloseHandle(file));
+    EXPECT_EQ(files.Contents("C:\\App\\old.exe"), std::string(image, 4));
+    EXPECT_EQ(files.OpenFileHandles(), 0u);
+    EXPECT_FALSE(files.WriteFile(file, image, 4, &written));
+    EXPECT_EQ(pc.GetLastError(), plat::kErrorInvalidHandle);
+
+    struct Refusal {
+        const char* path;
+        DWord disposition;
+        DWord error;
+    };
+    files.AddFile("C:\\App\\ro.exe", "", kReadOnly);
+    files.AddFile("C:\\App\\busy.exe");
+    files.LockFile("C:\\App\\busy.exe");
+    for (const Refusal& refusal :
+         {Refusal{"C:\\App\\ro.exe", plat::kCreateAlways, plat::kErrorAccessDenied},
+          Refusal{"C:\\App\\busy.exe", plat::kCreateAlways, plat::kErrorSharingViolation},
+          Refusal{"C:\\App\\busy.exe", plat::kCreateNew, plat::kErrorFileExists},
+          Refusal{"C:\\App\\none.exe", plat::kOpenExisting, plat::kErrorFileNotFound},
+          Refusal{"C:\\None\\x.exe", plat::kCreateAlways, plat::kErrorPathNotFound},
+          Refusal{"C:\\App", plat::kCreateAlways, plat::kErrorAccessDenied}}) {
+        EXPECT_EQ(files.CreateFileA(refusal.path, plat::kGenericWrite, 0, refusal.disposition, 0),
+                  plat::kInvalidHandle)
+            << refusal.path;
+        EXPECT_EQ(pc.GetLastError(), refusal.error) << refusal.path;
+    }
+    pc.FailCallOn("WriteFile", "C:\\App\\new.exe", 112);  // ERROR_DISK_FULL
+    file = files.CreateFileA("C:\\App\\new.exe", plat::kGenericWrite, 0, plat::kCreateAlways, 0);
+    EXPECT_FALSE(files.WriteFile(file, image, 4, &written));
+    EXPECT_EQ(pc.GetLastError(), 112u);
+    pc.processes.CloseHandle(file);
+    EXPECT_EQ(files.Contents("C:\\App\\new.exe"), "");
 }
 
 // --- saving and loading ----------------------------------------------------------
