@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "config/ini_file.h"
+#include "shell/errors.h"
+
 namespace config {
 namespace {
 
@@ -41,6 +44,42 @@ std::vector<std::string> SplitItemFields(std::string_view item) {
         }
         fields.push_back(std::move(field));
         skipSeparators();
+    }
+    return fields;
+}
+
+const std::string& ItemField(const std::vector<std::string>& fields, std::size_t index) {
+    if (index >= fields.size())
+        throw setup::SetupError("List index out of bounds (" + std::to_string(index) + ")");
+    return fields[index];
+}
+
+std::string JoinItemFields(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < kItemFieldCount; ++i) {
+        if (i > 0) line += ' ';
+        line += '|';
+        for (char c : ItemField(fields, i)) {
+            if (c == '|') line += '|';
+            line += c;
+        }
+        line += '|';
+    }
+    return line;
+}
+
+std::vector<std::string> ReadAdditionalItem(const IniFile& setupIni, const IniFile* langIni, int n) {
+    const std::string key = "item" + std::to_string(n);
+    const std::string value = setupIni.ReadString("additional", key, "");
+    if (value.empty()) return {};
+    std::vector<std::string> fields = SplitItemFields(value);
+    if (langIni == nullptr || fields.empty()) return fields;
+    std::string path = langIni->FileName();
+    for (char& c : path)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (path.find("DEFAULT.INI") == std::string::npos) {
+        std::string name = langIni->ReadString("ADDITIONAL", key, "");
+        if (!name.empty()) fields[0] = std::move(name);
     }
     return fields;
 }

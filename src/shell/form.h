@@ -74,6 +74,28 @@ public:
     void InstallProcedure();
     void UninstallProcedure();
 
+    // Files on the target PC: the installed configuration files, the staged
+    // driver package, the file sets and their removal, shortcuts and
+    // additional files, and the per-user leftovers.
+    void WriteSetupIni(const std::string& path);
+    void BuildTouchCfgIni(const std::string& path);
+    void GenerateInf();
+    void CopyFileLogged(const std::string& source, const std::string& destination, std::uint8_t failIfExists);
+    std::string GetSpecialFolder(std::int32_t csidl);
+    void CopyNtUsbFiles();
+    void CopyNtSerialFiles();
+    void DeleteNtUsbFiles();
+    void DeleteNtSerialFiles();
+    bool CreateShellLink(const std::string& target, const std::string& description,
+                         const std::string& linkFile, const std::string& iconFile);
+    bool CreateShellLinkWithArgs(const std::string& target, const std::string& arguments,
+                                 const std::string& description, const std::string& linkFile,
+                                 const std::string& iconFile);
+    void CreateLinks();
+    void CopyAdditionalFiles();
+    void DeleteAdditionalFiles();
+    void CleanVirtualStore();
+
     // Toolkit events, each run under the fatal-error handler.
     void OnControlClick(int id) override;
     void OnShow() override;
