@@ -22,5 +22,7 @@ list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/wine/")
 add_executable(setup_tests ${TEST_SOURCES})
 target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(setup_tests PRIVATE setup_simpc GTest::gtest GTest::gtest_main GTest::gmock)
+# Which file each embedded tool image came from (src/deploy/payloads/payloads.cmake).
+target_compile_definitions(setup_tests PRIVATE SETUP_PAYLOAD_LIST="${SETUP_PAYLOAD_DIR}/embedded.txt")
 include(GoogleTest)
 gtest_discover_tests(setup_tests DISCOVERY_MODE PRE_TEST)

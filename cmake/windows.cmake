@@ -33,12 +33,25 @@ set_property(SOURCE ${SETUP_RC} APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_BINARY_DIR}/resources/setup.exe.manifest)
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
-add_executable(setup WIN32 ${CORE_SOURCES} ${WIN32_SOURCES} ${SETUP_RC})
-target_include_directories(setup PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_compile_definitions(setup PRIVATE ${SETUP_WINDOWS_API})
-target_link_options(setup PRIVATE ${SETUP_STATIC_RUNTIME})
-target_link_libraries(setup PRIVATE
+list(REMOVE_ITEM WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win32/winmain.cpp)
+set(SETUP_WIN32_LIBRARIES
   comctl32 user32 gdi32 msimg32 advapi32 shell32 ole32 oleaut32 uuid setupapi hid version)
+
+# The program's code with the Win32 backend, compiled once for setup.exe and
+# for the Wine tests' check of the file routines.
+add_library(setup_program OBJECT ${CORE_SOURCES} ${WIN32_SOURCES})
+target_include_directories(setup_program PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(setup_program PUBLIC ${SETUP_WINDOWS_API})
+
+add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/winmain.cpp ${SETUP_RC})
+target_link_options(setup PRIVATE ${SETUP_STATIC_RUNTIME})
+target_link_libraries(setup PRIVATE setup_program ${SETUP_WIN32_LIBRARIES})
+
+# The file routines against the real system, for the Wine tests: each run
+# does one step (install or remove a file set, read shortcuts back).
+add_executable(files_check ${CMAKE_SOURCE_DIR}/tests/wine/files_check.cpp ${SETUP_RC})
+target_link_options(files_check PRIVATE ${SETUP_STATIC_RUNTIME})
+target_link_libraries(files_check PRIVATE setup_program ${SETUP_WIN32_LIBRARIES})
 
 # The Wine tests' helper: answers message boxes and inspects the main window.
 add_executable(clicker ${CMAKE_SOURCE_DIR}/tests/wine/clicker.cpp)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything, then runs every test: the format check, the host suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, setup.exe's build with
-# the sample package, the package check, the package tools under Wine and
-# setup.exe under Wine.
+# the sample package, the package check, the vendor image options, the package
+# tools under Wine, setup.exe under Wine and its file routines under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,9 +20,19 @@ echo "== setup.exe and the sample package"
 cmake --preset windows
 cmake --build --preset windows -j2
 python3 package/tools/tests/check_package.py build/windows/package
+# With the four stand-in images embedded, setup.exe stays under 1.5 MB.
+setup_size=$(stat -c %s build/windows/setup.exe)
+echo "setup.exe: $setup_size bytes"
+[ "$setup_size" -lt 1572864 ] || { echo "setup.exe is 1.5 MB or more" >&2; exit 1; }
+
+echo "== vendor images embedded instead of the stand-ins"
+tests/deploy/payloads/vendor_option_check.sh build/windows
 
 echo "== package tools under Wine"
 package/tools/tests/wine_check.sh build/windows/package
 
 echo "== setup.exe under Wine"
 tests/wine/run.sh build/windows
+
+echo "== setup's file routines under Wine"
+tests/wine/files_check.sh build/windows

@@ -143,9 +143,11 @@ static int Remove(int count, char **patterns) {
         remove.ClassInstallHeader.cbSize = sizeof remove.ClassInstallHeader;
         remove.ClassInstallHeader.InstallFunction = DIF_REMOVE;
         remove.Scope = DI_REMOVEDEVICE_GLOBAL;
-        if (!SetupDiSetClassInstallParamsA(devices, &device, &remove.ClassInstallHeader, sizeof remove) ||
-            !SetupDiCallClassInstaller(DIF_REMOVE, devices, &device)) {
-            printf("%s: Remove failed\n", instance);
+        /* A removal without its parameters is global too; a Setup API that
+           does not take them (Wine's refuses them) still removes the device. */
+        SetupDiSetClassInstallParamsA(devices, &device, &remove.ClassInstallHeader, sizeof remove);
+        if (!SetupDiCallClassInstaller(DIF_REMOVE, devices, &device)) {
+            printf("%s: Remove failed (error 0x%lx)\n", instance, (unsigned long)GetLastError());
             continue;
         }
         install.cbSize = sizeof install;

@@ -10,7 +10,8 @@
  *   dpinst.exe /u <inf> [/d] [/q] [/se] ...
  *       Uninstalls the driver package of <inf> (a path; a relative one is
  *       taken from the current folder): each copy of it in the INF store
- *       (the same bytes) is removed with SetupUninstallOEMInfA (its files
+ *       (an INF of the Windows INF folder with the same bytes) is removed
+ *       with SetupUninstallOEMInfA (its files
  *       are deleted directly where Windows lacks the call), after the
  *       devices installed from that copy were removed from the device tree.
  *       /d is accepted; the stand-in keeps no record of driver binaries.
@@ -252,7 +253,9 @@ static DWORD Uninstall(const char *infArgument) {
         return ReturnCode(&outcome);
     }
     GetWindowsDirectoryA(windows, sizeof windows);
-    wsprintfA(pattern, "%s\\inf\\oem*.inf", windows);
+    /* Windows names its copies oem<N>.inf; other Setup APIs (Wine's) keep
+       the package's name. The bytes tell a copy of this package. */
+    wsprintfA(pattern, "%s\\inf\\*.inf", windows);
     search = FindFirstFileA(pattern, &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {

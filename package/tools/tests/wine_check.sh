@@ -71,7 +71,7 @@ build_tools() {  # ARCH DIR
 build_helpers() {  # ARCH DIR
   local cc=$1-w64-mingw32-gcc-win32 out=$2
   mkdir -p "$out"
-  for helper in call_export window_message fake_setup; do
+  for helper in call_export window_message fake_setup exit_code; do
     $cc "${flags[@]}" "$tests_src/$helper.c" -o "$out/$helper.exe" || return 1
   done
 }
@@ -217,6 +217,67 @@ check "setdev64.exe disabling a missing device exits 0" 0 "$(exit_code run "$set
 check "setdev64.exe enabling a missing device exits 0" 0 "$(exit_code run "$setdev64" 'usb\VID_0D7A&PID_0300' 1)"
 echo "     (Wine's Setup API cannot change a device's state, and its driver update reports success for any"
 echo "      device: the other results of setdev64.exe need Windows)"
+
+# --- dpinst.exe and devcon.exe: the driver tools setup.exe carries ---
+# The stand-ins setup.exe embeds (the build's payloads) when the package comes
+# from a build, else compiled here as the build compiles them.
+driver_arch=x86
+[ "$arch" = x86_64 ] && driver_arch=x64
+driver_tools=${package_dir:+$(cd "$package_dir/.." 2>/dev/null && pwd)/payloads/$driver_arch}
+if [ -z "$driver_tools" ] || [ ! -f "$driver_tools/dpinst.exe" ] || [ ! -f "$driver_tools/devcon.exe" ]; then
+  driver_tools=$work/driver-tools
+  mkdir -p "$driver_tools"
+  if [ "$arch" = x86_64 ]; then driver_api=(-DWINVER=0x0502 -D_WIN32_WINNT=0x0502); else driver_api=("${api[@]}"); fi
+  "$arch-w64-mingw32-gcc-win32" "${flags[@]}" "${driver_api[@]}" -mwindows "$tools_src/dpinst.c" -lsetupapi -lnewdev \
+    -o "$driver_tools/dpinst.exe" &&
+    "$arch-w64-mingw32-gcc-win32" "${flags[@]}" "${driver_api[@]}" -mconsole "$tools_src/devcon.c" -lsetupapi -lnewdev \
+      -o "$driver_tools/devcon.exe" || { echo "error: building the driver tools failed" >&2; exit 100; }
+fi
+echo "driver tools: $driver_tools"
+driverpkg=$work/driverpkg
+mkdir -p "$driverpkg"
+vtouch_src=$tools_src/..
+[ "$arch" = x86_64 ] && vtouch_src=$tools_src/../xp64
+cp "$vtouch_src"/vtouch.inf "$vtouch_src"/vtouch.cat "$vtouch_src"/vtouch.sys "$driver_tools/dpinst.exe" \
+  "$driver_tools/devcon.exe" "$driverpkg/"
+windows_inf=$WINEPREFIX/drive_c/windows/inf
+stored_copies() {  # the INF store's copies of the package's vtouch.inf
+  local inf count=0
+  for inf in "$windows_inf"/*.inf; do cmp -s "$inf" "$driverpkg/vtouch.inf" && count=$((count + 1)); done
+  echo "$count"
+}
+full_exit() { (cd "$driverpkg" && output run "$helpers/exit_code.exe" "$@"); }
+in_pkg() { (cd "$driverpkg" && output run "$@"); }
+hwid='{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\HID_DEVICE'
+
+code=$(full_exit dpinst.exe /q /se | sed -n 's/^exit=//p')
+counted=$(( (code & 0xFF) + ((code >> 8) & 0xFF) ))
+check "dpinst.exe /q /se reports no failure" 0 "$(( code & 0xFFFF0000 ))"
+check "dpinst.exe /q /se counts its one package" 1 "$counted"
+echo "     (exit code $code; Wine's driver update reports success without a device, so the package counts as"
+echo "      installed on a device where Windows would count it as copied to the store only, 0x00000100)"
+check "the package's INF is in the INF store" 1 "$(stored_copies)"
+full_exit dpinst.exe /q /se >/dev/null
+check "a second run does not store the INF twice" 1 "$(stored_copies)"
+check "dpinst.exe with an unknown switch reports a failure" exit=0x80010000 "$(full_exit dpinst.exe /bogus)"
+
+check "devcon.exe install creates and installs the device" 0 "$(cd "$driverpkg" && exit_code run devcon.exe install vtouch.inf "$hwid")"
+device_key='HKLM\System\CurrentControlSet\Enum\ROOT\HIDCLASS\0000'
+check "the device is root-enumerated with the hardware ID" "$hwid" \
+  "$(output run reg query "$device_key" /v HardwareId | awk '/HardwareId/ {print $3}')"
+check "devcon.exe remove removes it" "1 device(s) were removed." "$(in_pkg devcon.exe remove "$hwid" | tail -n1)"
+check "the device is gone" 1 "$(exit_code run reg query "$device_key")"
+check "devcon.exe remove without a match exits 0" "No devices were removed.|0" \
+  "$(in_pkg devcon.exe remove "$hwid" | tail -n1)|$(cd "$driverpkg" && exit_code run devcon.exe remove "$hwid")"
+check "devcon.exe install of a missing INF exits 2" 2 "$(cd "$driverpkg" && exit_code run devcon.exe install none.inf "$hwid")"
+check "devcon.exe without a command exits 3" 3 "$(cd "$driverpkg" && exit_code run devcon.exe)"
+check "devcon.exe with an unknown command exits 3" 3 "$(cd "$driverpkg" && exit_code run devcon.exe enable "$hwid")"
+
+check "dpinst.exe /u counts the package it removed" exit=0x00000001 "$(full_exit dpinst.exe /u vtouch.inf /d /q /se)"
+check "the INF store no longer holds the package's INF" 0 "$(stored_copies)"
+check "dpinst.exe /u of a package not in the store removes nothing" exit=0x00000000 \
+  "$(full_exit dpinst.exe /u vtouch.inf /d /q /se)"
+check "dpinst.exe /u of a missing INF reports a failure" exit=0x80010000 "$(full_exit dpinst.exe /u none.inf /q)"
 
 echo "$passed passed, $failed failed"
 exit "$failed"
