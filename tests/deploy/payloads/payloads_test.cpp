@@ -1,11 +1,11 @@
+#include "deploy/payloads/payloads.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
-
-#include "deploy/payloads/payloads.h"
 
 namespace {
 
@@ -27,10 +27,11 @@ std::string FileBytes(const std::string& path) {
 
 TEST(PayloadsTest, EachImageHoldsTheBytesOfTheFileItWasMadeFrom) {
     const std::map<std::string, std::string> files = EmbeddedFiles();
-    const std::map<std::string, setup::payloads::Image> images = {{"dpinst_x86", setup::payloads::DpinstX86()},
-                                                                  {"dpinst_x64", setup::payloads::DpinstX64()},
-                                                                  {"devcon_x86", setup::payloads::DevconX86()},
-                                                                  {"devcon_x64", setup::payloads::DevconX64()}};
+    const std::map<std::string, setup::payloads::Image> images = {
+        {"dpinst_x86", setup::payloads::DpinstX86()},
+        {"dpinst_x64", setup::payloads::DpinstX64()},
+        {"devcon_x86", setup::payloads::DevconX86()},
+        {"devcon_x64", setup::payloads::DevconX64()}};
     ASSERT_EQ(files.size(), images.size());
     for (const auto& [name, image] : images) {
         ASSERT_TRUE(files.count(name)) << name;
