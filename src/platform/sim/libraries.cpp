@@ -46,6 +46,7 @@ void SimLibraries::AddLibrary(const std::string& path, LibraryModel model) {
 }
 
 std::string SimLibraries::FindLibrary(const std::string& fileName) {
+    SimPc::OwnUse ownUse(pc_);
     std::string name = WithDll(fileName);
     auto isFile = [&](const std::string& path) {
         plat::DWord attributes = pc_.files.GetFileAttributesA(path);
@@ -70,7 +71,11 @@ std::string SimLibraries::FindLibrary(const std::string& fileName) {
 }
 
 plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
-    if (pc_.TakeFailure("LoadLibraryA")) return 0;
+    if (pc_.TakeFailure("LoadLibraryA", fileName)) return 0;
+    return Load(fileName);
+}
+
+plat::Handle SimLibraries::Load(const std::string& fileName) {
     std::string key = UpperName(FileNameOf(WithDll(fileName)));
     bool systemLibrary = system_.count(key) > 0;
     std::string path;
@@ -98,16 +103,17 @@ plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
 }
 
 plat::Handle SimLibraries::GetModuleHandleA(const std::string& moduleName) {
+    if (pc_.TakeFailure("GetModuleHandleA", moduleName)) return 0;
     std::string key = UpperName(FileNameOf(WithDll(moduleName)));
     for (auto& [handle, library] : loaded_)
         if (UpperName(FileNameOf(library.path)) == key) return handle;
-    if (key == "KERNEL32.DLL") return LoadLibraryA(moduleName);  // always mapped in every process
+    if (key == "KERNEL32.DLL") return Load(moduleName);  // always mapped in every process
     pc_.SetLastError(plat::kErrorModNotFound);
     return 0;
 }
 
 plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::string& procName) {
-    if (pc_.TakeFailure("GetProcAddress")) return 0;
+    if (pc_.TakeFailure("GetProcAddress", procName)) return 0;
     auto it = loaded_.find(module);
     if (it == loaded_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -131,6 +137,8 @@ plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::s
 
 plat::Bool SimLibraries::FreeLibrary(plat::Handle module) {
     auto it = loaded_.find(module);
+    if (pc_.TakeFailure("FreeLibrary", it == loaded_.end() ? std::string() : FileNameOf(it->second.path)))
+        return 0;
     if (it == loaded_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
@@ -156,12 +164,16 @@ std::int32_t SimLibraries::CallIntFunction(plat::ProcAddress function) {
     const Loaded& library = loaded_[proc->module];
     const LibraryModel* model = ModelOf(library.path);
     if (model == nullptr) throw HarnessFailure{"no model for " + proc->name};
+    // The library's own failure: the function returns the injected error as its result.
+    if (pc_.TakeFailure("CallIntFunction", proc->name)) return static_cast<std::int32_t>(pc_.GetLastError());
+    SimPc::OwnUse ownUse(pc_);
     return model->exports.at(proc->name)(pc_);
 }
 
 std::uint8_t SimLibraries::CallWow64EnableWow64FsRedirection(plat::ProcAddress function,
                                                              std::uint8_t enable) {
     ProcOf(function, "Wow64EnableWow64FsRedirection");
+    if (pc_.TakeFailure("Wow64EnableWow64FsRedirection")) return 0;
     pc_.files.SetRedirection(enable != 0);
     return 1;
 }
@@ -180,7 +192,7 @@ namespace sim {
 plat::DWord SimLibraries::CallNetUserGetInfo(plat::ProcAddress function, const std::string& userName,
                                              plat::DWord level, plat::DWord* privilege) {
     ProcOf(function, "NetUserGetInfo");
-    if (pc_.TakeFailure("NetUserGetInfo")) return pc_.GetLastError();
+    if (pc_.TakeFailure("NetUserGetInfo", userName)) return pc_.GetLastError();
     constexpr plat::DWord kNerrUserNotFound = 2221;
     constexpr plat::DWord kErrorInvalidLevel = 124;
     if (level != 1) return kErrorInvalidLevel;

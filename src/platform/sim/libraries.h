@@ -59,6 +59,7 @@ private:
         std::string name;
     };
     std::string FindLibrary(const std::string& fileName);
+    plat::Handle Load(const std::string& fileName);  // LoadLibraryA without injected failures
     const Proc* ProcOf(plat::ProcAddress address, const std::string& expected);
     const LibraryModel* ModelOf(const std::string& path);
 

@@ -31,6 +31,14 @@ void SimPc::FailCallOn(const std::string& call, const std::string& argument, pla
 }
 
 bool SimPc::TakeFailure(const std::string& call, const std::string& argument) {
+    if (ownUse_ > 0) return false;
+    ++programCalls;
+    if (callLimit != 0 && programCalls > callLimit)
+        throw HarnessFailure{"the program made more than " + std::to_string(callLimit) +
+                             " seam calls (the last " + call + ")"};
+    if (clock.limitMs != 0 && clock.now > clock.limitMs)
+        throw HarnessFailure{"the simulated clock passed " + std::to_string(clock.limitMs) + " ms"};
+    if (recordCalls) recordedCalls.push_back({call, argument});
     bool fail = false;
     for (Failure& failure : failures) {
         if (failure.call != call || failure.remaining == 0) continue;
@@ -48,10 +56,118 @@ bool SimPc::TakeFailure(const std::string& call, const std::string& argument) {
     return fail;
 }
 
+plat::DWord SimPc::UsualError(const std::string& call) {
+    constexpr plat::DWord kNotEnoughMemory = 8;
+    constexpr plat::DWord kInsufficientBuffer = 122;
+    constexpr plat::DWord kInvalidWindowHandle = 1400;
+    constexpr plat::DWord kServiceRequestTimeout = plat::kErrorServiceRequestTimeout;
+    constexpr plat::DWord kNerrUserNotFound = 2221;
+    static const std::map<std::string, plat::DWord> kErrors = {
+        // Registry: a key or value that refuses the caller.
+        {"RegOpenKeyExA", plat::kErrorAccessDenied},
+        {"RegCreateKeyExA", plat::kErrorAccessDenied},
+        {"RegCloseKey", plat::kErrorInvalidHandle},
+        {"RegQueryValueExA", plat::kErrorAccessDenied},
+        {"RegSetValueExA", plat::kErrorAccessDenied},
+        {"RegDeleteValueA", plat::kErrorAccessDenied},
+        {"RegDeleteKeyA", plat::kErrorAccessDenied},
+        {"RegEnumKeyExA", plat::kErrorAccessDenied},
+        {"RegEnumValueA", plat::kErrorAccessDenied},
+        // Files: a file or folder that refuses the caller.
+        {"GetFileAttributesA", plat::kErrorAccessDenied},
+        {"SetFileAttributesA", plat::kErrorAccessDenied},
+        {"DeleteFileA", plat::kErrorAccessDenied},
+        {"CopyFileA", plat::kErrorAccessDenied},
+        {"MoveFileExA", plat::kErrorAccessDenied},
+        {"CreateDirectoryA", plat::kErrorAccessDenied},
+        {"RemoveDirectoryA", plat::kErrorAccessDenied},
+        {"GetCurrentDirectoryA", plat::kErrorAccessDenied},
+        {"SetCurrentDirectoryA", plat::kErrorAccessDenied},
+        {"FindFirstFileA", plat::kErrorAccessDenied},
+        {"FindNextFileA", plat::kErrorAccessDenied},
+        {"FindClose", plat::kErrorInvalidHandle},
+        {"ReadWholeFile", plat::kErrorAccessDenied},
+        {"WriteWholeFile", plat::kErrorAccessDenied},
+        // Services.
+        {"OpenSCManagerA", plat::kErrorAccessDenied},
+        {"OpenServiceA", plat::kErrorAccessDenied},
+        {"QueryServiceStatus", plat::kErrorAccessDenied},
+        {"StartServiceA", kServiceRequestTimeout},
+        {"ControlService", kServiceRequestTimeout},
+        {"DeleteService", plat::kErrorAccessDenied},
+        {"CloseServiceHandle", plat::kErrorInvalidHandle},
+        // Processes.
+        {"CreateProcessA", plat::kErrorAccessDenied},
+        {"WaitForSingleObject", plat::kErrorInvalidHandle},
+        {"GetExitCodeProcess", plat::kErrorInvalidHandle},
+        {"CloseHandle", plat::kErrorInvalidHandle},
+        {"SetThreadPriority", plat::kErrorAccessDenied},
+        {"GetModuleFileNameA", kNotEnoughMemory},
+        {"CommandLineArguments", kNotEnoughMemory},
+        // Windows and messages.
+        {"FindWindowA", plat::kErrorAccessDenied},
+        {"SendMessageA", plat::kErrorAccessDenied},
+        {"PostMessageA", plat::kErrorAccessDenied},
+        {"MessageBoxA", kNotEnoughMemory},
+        // Libraries and the calls through their entry points.
+        {"LoadLibraryA", plat::kErrorModNotFound},
+        {"GetModuleHandleA", plat::kErrorModNotFound},
+        {"GetProcAddress", plat::kErrorProcNotFound},
+        {"FreeLibrary", plat::kErrorInvalidHandle},
+        {"CallIntFunction", 1},
+        {"Wow64EnableWow64FsRedirection", plat::kErrorInvalidParameter},
+        {"IsWow64Process", plat::kErrorInvalidHandle},
+        {"NetUserGetInfo", kNerrUserNotFound},
+        // System information and the caption font's measurement.
+        {"GetVersion", plat::kErrorCallNotImplemented},
+        {"GetVersionExA", plat::kErrorInvalidParameter},
+        {"GetLocaleInfoA", plat::kErrorInvalidParameter},
+        {"GetUserNameA", plat::kErrorAccessDenied},
+        {"GetWindowsDirectoryA", kInsufficientBuffer},
+        {"GetSystemDirectoryA", kInsufficientBuffer},
+        {"GetTempPathA", kInsufficientBuffer},
+        {"SystemParametersInfoA", plat::kErrorInvalidParameter},
+        {"GetDesktopWindow", kInvalidWindowHandle},
+        {"GetDC", kInvalidWindowHandle},
+        {"ReleaseDC", plat::kErrorInvalidHandle},
+        {"CreateFontIndirectA", plat::kErrorInvalidParameter},
+        {"SelectObject", plat::kErrorInvalidHandle},
+        {"DeleteObject", plat::kErrorInvalidHandle},
+        {"GetTextMetricsA", plat::kErrorInvalidHandle},
+        {"GetDeviceCaps", plat::kErrorInvalidHandle},
+        {"WideCharToMultiByte", plat::kErrorInvalidParameter},
+        // The window toolkit: the Windows calls behind it failed.
+        {"CreateMainWindow", kNotEnoughMemory},
+        {"SetCaption", kInvalidWindowHandle},
+        {"SetControlText", kInvalidWindowHandle},
+        {"SetControlVisible", kInvalidWindowHandle},
+        {"SetControlEnabled", kInvalidWindowHandle},
+        {"SetControlChecked", kInvalidWindowHandle},
+        {"SetProgressPosition", kInvalidWindowHandle},
+        {"SetFocus", kInvalidWindowHandle},
+        {"SetFont", plat::kErrorInvalidParameter},
+        {"SetColors", plat::kErrorInvalidParameter},
+        {"LoadPicture", plat::kErrorAccessDenied},
+        {"ShowMainWindow", kInvalidWindowHandle},
+        {"CloseMainWindow", plat::kErrorAccessDenied},
+        {"RunMessageLoop", kInvalidWindowHandle},
+        {"SetApplicationTitle", kInvalidWindowHandle},
+        {"ShowInfoBox", kNotEnoughMemory},
+    };
+    auto it = kErrors.find(call);
+    return it == kErrors.end() ? 0 : it->second;
+}
+
 void SimClock::Sleep(plat::DWord milliseconds) {
     ++sleepCalls;
     sleptMs += milliseconds;
+    Advance(milliseconds);
+}
+
+void SimClock::Advance(std::uint64_t milliseconds) {
     now += milliseconds;
+    if (limitMs != 0 && now > limitMs)
+        throw HarnessFailure{"the simulated clock passed " + std::to_string(limitMs) + " ms"};
 }
 
 }  // namespace sim

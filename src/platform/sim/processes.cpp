@@ -20,6 +20,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 }  // namespace
 
 bool SimProcesses::IsFile(const std::string& path) {
+    SimPc::OwnUse ownUse(pc_);
     plat::DWord attributes = pc_.files.GetFileAttributesA(path);
     return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
 }
@@ -48,6 +49,7 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine,
         }
     }
 
+    SimPc::OwnUse ownUse(pc_);
     std::string savedDirectory;
     pc_.files.GetCurrentDirectoryA(&savedDirectory);
     if (!currentDirectory.empty()) pc_.files.SetCurrentDirectoryA(currentDirectory);
@@ -109,10 +111,13 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
     launch.startup = startup;
     launch.startedAt = pc_.clock.now;
     std::string callerDirectory;
-    pc_.files.GetCurrentDirectoryA(&callerDirectory);
+    {
+        SimPc::OwnUse ownUse(pc_);
+        pc_.files.GetCurrentDirectoryA(&callerDirectory);
+    }
     launch.currentDirectory = currentDirectory.empty() ? callerDirectory : currentDirectory;
 
-    if (pc_.TakeFailure("CreateProcessA")) {
+    if (pc_.TakeFailure("CreateProcessA", commandLine.empty() ? applicationName : commandLine)) {
         launches.push_back(launch);
         return 0;
     }
@@ -138,6 +143,7 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
     if (model && model->run) {
         // The model may start programs itself, which adds to the launches.
         const Launch started = launches[index];
+        SimPc::OwnUse ownUse(pc_);
         plat::DWord code = model->run(pc_, started);
         launches[index].exitCode = code;
     }
@@ -153,7 +159,7 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
 }
 
 plat::DWord SimProcesses::WaitForSingleObject(plat::Handle handle, plat::DWord milliseconds) {
-    if (pc_.TakeFailure("WaitForSingleObject")) return plat::kWaitFailed;
+    if (pc_.TakeFailure("WaitForSingleObject", CommandLineOf(handle))) return plat::kWaitFailed;
     auto it = handles_.find(handle);
     if (it == handles_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -165,16 +171,16 @@ plat::DWord SimProcesses::WaitForSingleObject(plat::Handle handle, plat::DWord m
         return plat::kWaitObject0;
     }
     if (milliseconds != 0xFFFFFFFFu && now + milliseconds < it->second.endsAt) {
-        pc_.clock.now += milliseconds;
+        pc_.clock.Advance(milliseconds);
         return plat::kWaitTimeout;
     }
-    pc_.clock.now = it->second.endsAt;
+    pc_.clock.Advance(it->second.endsAt - now);
     launches[it->second.launch].waited = true;
     return plat::kWaitObject0;
 }
 
 plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* result) {
-    if (pc_.TakeFailure("GetExitCodeProcess")) return 0;
+    if (pc_.TakeFailure("GetExitCodeProcess", CommandLineOf(process))) return 0;
     auto it = handles_.find(process);
     if (it == handles_.end() || it->second.isThread) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -185,6 +191,7 @@ plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* r
 }
 
 plat::Bool SimProcesses::CloseHandle(plat::Handle handle) {
+    if (pc_.TakeFailure("CloseHandle", CommandLineOf(handle))) return 0;
     if (handles_.erase(handle) == 0) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
@@ -202,7 +209,22 @@ plat::Bool SimProcesses::SetThreadPriority(plat::Handle thread, int priority) {
     return 1;
 }
 
+std::string SimProcesses::CommandLineOf(plat::Handle handle) const {
+    auto it = handles_.find(handle);
+    return it == handles_.end() ? std::string() : launches[it->second.launch].commandLine;
+}
+
+std::vector<std::string> SimProcesses::CommandLineArguments() {
+    // The runtime could not split the command line (out of memory): no arguments.
+    if (pc_.TakeFailure("CommandLineArguments")) return {};
+    return arguments;
+}
+
 plat::DWord SimProcesses::GetModuleFileNameA(std::string* path) {
+    if (pc_.TakeFailure("GetModuleFileNameA")) {
+        path->clear();
+        return 0;
+    }
     *path = ownPath;
     return static_cast<plat::DWord>(ownPath.size());
 }

@@ -51,7 +51,7 @@ public:
     plat::Handle GetCurrentThread() override { return kCurrentThread; }
     plat::Bool SetThreadPriority(plat::Handle thread, int priority) override;
     plat::DWord GetModuleFileNameA(std::string* path) override;
-    std::vector<std::string> CommandLineArguments() override { return arguments; }
+    std::vector<std::string> CommandLineArguments() override;
     [[noreturn]] void ExitProcess(unsigned exitCode) override;
 
     // A program that is present at `path` (the file is created) and behaves as modelled.
@@ -80,6 +80,7 @@ private:
         bool isThread;
     };
     const ProgramModel* ModelFor(const std::string& program) const;
+    std::string CommandLineOf(plat::Handle handle) const;  // of the launch a handle belongs to
     bool IsFile(const std::string& path);
 
     SimPc& pc_;

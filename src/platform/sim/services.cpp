@@ -49,14 +49,19 @@ std::vector<std::string> SimServices::Names() const {
     return names;
 }
 
+std::string SimServices::NameOf(plat::Handle handle) const {
+    auto it = handles_.find(handle);
+    return it == handles_.end() ? std::string() : it->second.service;
+}
+
 SimService* SimServices::ServiceOf(plat::Handle handle) {
     auto it = handles_.find(handle);
     if (it == handles_.end() || it->second.manager) return nullptr;
     return Find(it->second.service);
 }
 
-plat::Handle SimServices::OpenSCManagerA(const std::string&, const std::string&, plat::DWord access) {
-    if (pc_.TakeFailure("OpenSCManagerA")) return 0;
+plat::Handle SimServices::OpenSCManagerA(const std::string& machine, const std::string&, plat::DWord access) {
+    if (pc_.TakeFailure("OpenSCManagerA", machine)) return 0;
     // Only administrators may open the manager with more than connect/enumerate rights.
     if (!pc_.IsAdministrator() && (access & ~0x20015u & 0x000F003Fu) != 0) {
         pc_.SetLastError(plat::kErrorAccessDenied);
@@ -69,7 +74,7 @@ plat::Handle SimServices::OpenSCManagerA(const std::string&, const std::string&,
 }
 
 plat::Handle SimServices::OpenServiceA(plat::Handle manager, const std::string& name, plat::DWord access) {
-    if (pc_.TakeFailure("OpenServiceA")) return 0;
+    if (pc_.TakeFailure("OpenServiceA", name)) return 0;
     auto it = handles_.find(manager);
     if (it == handles_.end() || !it->second.manager) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -91,7 +96,7 @@ plat::Handle SimServices::OpenServiceA(plat::Handle manager, const std::string& 
 }
 
 plat::Bool SimServices::QueryServiceStatus(plat::Handle handle, plat::ServiceStatus* status) {
-    if (pc_.TakeFailure("QueryServiceStatus")) return 0;
+    if (pc_.TakeFailure("QueryServiceStatus", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -113,7 +118,7 @@ plat::Bool SimServices::QueryServiceStatus(plat::Handle handle, plat::ServiceSta
 }
 
 plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std::string>&) {
-    if (pc_.TakeFailure("StartServiceA")) return 0;
+    if (pc_.TakeFailure("StartServiceA", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -140,7 +145,7 @@ plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std
 
 plat::Bool SimServices::ControlService(plat::Handle handle, plat::DWord control,
                                        plat::ServiceStatus* status) {
-    if (pc_.TakeFailure("ControlService")) return 0;
+    if (pc_.TakeFailure("ControlService", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -170,7 +175,7 @@ plat::Bool SimServices::ControlService(plat::Handle handle, plat::DWord control,
 }
 
 plat::Bool SimServices::DeleteService(plat::Handle handle) {
-    if (pc_.TakeFailure("DeleteService")) return 0;
+    if (pc_.TakeFailure("DeleteService", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -200,7 +205,7 @@ void SimServices::RemoveIfUnused(const std::string& name) {
 }
 
 plat::Bool SimServices::CloseServiceHandle(plat::Handle handle) {
-    if (pc_.TakeFailure("CloseServiceHandle")) return 0;
+    if (pc_.TakeFailure("CloseServiceHandle", NameOf(handle))) return 0;
     auto it = handles_.find(handle);
     if (it == handles_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);

@@ -59,6 +59,8 @@ private:
         plat::DWord access;
     };
     SimService* ServiceOf(plat::Handle handle);
+    // The service an open handle names; "" for a manager handle or an unknown one.
+    std::string NameOf(plat::Handle handle) const;
     void RemoveIfUnused(const std::string& name);
 
     SimPc& pc_;

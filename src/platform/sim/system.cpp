@@ -17,6 +17,8 @@ plat::UInt FillBuffer(const std::string& text, std::string* out, plat::UInt maxC
 }  // namespace
 
 plat::DWord SimSystem::GetVersion() {
+    // Windows documents no failure; an injected one answers 0, as a query that filled nothing.
+    if (pc_.TakeFailure("GetVersion")) return 0;
     const MachineFacts& f = pc_.facts;
     // Low word: major, minor; high word: the build, with the top bit set on Windows 9x.
     plat::DWord high = f.win9x ? 0x8000u | (f.build & 0x7FFFu) : (f.build & 0x7FFFu);
@@ -64,10 +66,12 @@ plat::Bool SimSystem::GetUserNameA(std::string* name, plat::DWord* size) {
 }
 
 plat::UInt SimSystem::GetWindowsDirectoryA(std::string* path, plat::UInt maxChars) {
+    if (pc_.TakeFailure("GetWindowsDirectoryA")) return 0;
     return FillBuffer(pc_.facts.windowsDir, path, maxChars);
 }
 
 plat::UInt SimSystem::GetSystemDirectoryA(std::string* path, plat::UInt maxChars) {
+    if (pc_.TakeFailure("GetSystemDirectoryA")) return 0;
     return FillBuffer(pc_.facts.windowsDir + "\\System32", path, maxChars);
 }
 
@@ -91,6 +95,11 @@ plat::Bool SimSystem::SystemParametersInfoA(plat::UInt action, plat::UInt, plat:
     return 1;
 }
 
+plat::Hwnd SimSystem::GetDesktopWindow() {
+    if (pc_.TakeFailure("GetDesktopWindow")) return 0;
+    return kDesktop;
+}
+
 plat::Handle SimSystem::GetDC(plat::Hwnd window) {
     if (pc_.TakeFailure("GetDC")) return 0;
     if (window != kDesktop) return 0;
@@ -100,6 +109,7 @@ plat::Handle SimSystem::GetDC(plat::Hwnd window) {
 }
 
 int SimSystem::ReleaseDC(plat::Hwnd, plat::Handle dc) {
+    if (pc_.TakeFailure("ReleaseDC")) return 0;
     return dcs_.erase(dc) ? 1 : 0;
 }
 
@@ -111,6 +121,7 @@ plat::Handle SimSystem::CreateFontIndirectA(const plat::LogFont& font) {
 }
 
 plat::Handle SimSystem::SelectObject(plat::Handle dc, plat::Handle object) {
+    if (pc_.TakeFailure("SelectObject")) return 0;
     auto it = dcs_.find(dc);
     if (it == dcs_.end()) return 0;
     plat::Handle previous = it->second == 0 ? static_cast<plat::Handle>(0x8A) : it->second;  // the stock font
@@ -119,12 +130,14 @@ plat::Handle SimSystem::SelectObject(plat::Handle dc, plat::Handle object) {
 }
 
 plat::Bool SimSystem::DeleteObject(plat::Handle object) {
+    if (pc_.TakeFailure("DeleteObject")) return 0;
     for (const auto& [dc, selected] : dcs_)
         if (selected == object) return 0;  // still selected into a context
     return fonts_.erase(object) ? 1 : 0;
 }
 
 plat::Bool SimSystem::GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics) {
+    if (pc_.TakeFailure("GetTextMetricsA")) return 0;
     auto it = dcs_.find(dc);
     if (it == dcs_.end()) return 0;
     plat::Long height = 16;
@@ -139,6 +152,7 @@ plat::Bool SimSystem::GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics
 }
 
 int SimSystem::GetDeviceCaps(plat::Handle dc, int index) {
+    if (pc_.TakeFailure("GetDeviceCaps")) return 0;
     if (dcs_.find(dc) == dcs_.end()) return 0;
     return index == plat::kLogPixelsY ? pixelsPerInchY : 0;
 }

@@ -24,7 +24,7 @@ public:
     plat::DWord GetTempPathA(plat::DWord maxChars, std::string* path) override;
     plat::Bool SystemParametersInfoA(plat::UInt action, plat::UInt param, plat::NonClientMetrics* metrics,
                                      plat::UInt winIni) override;
-    plat::Hwnd GetDesktopWindow() override { return kDesktop; }
+    plat::Hwnd GetDesktopWindow() override;
     plat::Handle GetDC(plat::Hwnd window) override;
     int ReleaseDC(plat::Hwnd window, plat::Handle dc) override;
     plat::Handle CreateFontIndirectA(const plat::LogFont& font) override;

@@ -24,9 +24,14 @@ SimWindow* SimWindows::Find(plat::Hwnd hwnd) {
     return nullptr;
 }
 
+std::string SimWindows::ClassOf(plat::Hwnd hwnd) {
+    SimWindow* window = Find(hwnd);
+    return window ? window->className : std::string();
+}
+
 plat::Hwnd SimWindows::FindWindowA(const std::optional<std::string>& className,
                                    const std::optional<std::string>& windowName) {
-    if (pc_.TakeFailure("FindWindowA")) return 0;
+    if (pc_.TakeFailure("FindWindowA", className ? *className : windowName.value_or(""))) return 0;
     // Class names and titles compare without regard to case, as on Windows.
     for (const auto& window : windows_) {
         if (!window.open) continue;
@@ -40,6 +45,7 @@ plat::Hwnd SimWindows::FindWindowA(const std::optional<std::string>& className,
 
 plat::LResult SimWindows::SendMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam,
                                        plat::LParam lParam) {
+    if (pc_.TakeFailure("SendMessageA", ClassOf(hwnd))) return 0;
     SimWindow* window = Find(hwnd);
     if (window == nullptr) {
         pc_.SetLastError(1400);  // ERROR_INVALID_WINDOW_HANDLE
@@ -53,7 +59,7 @@ plat::LResult SimWindows::SendMessageA(plat::Hwnd hwnd, plat::UInt message, plat
 
 plat::Bool SimWindows::PostMessageA(plat::Hwnd hwnd, plat::UInt message, plat::WParam wParam,
                                     plat::LParam lParam) {
-    if (pc_.TakeFailure("PostMessageA")) return 0;
+    if (pc_.TakeFailure("PostMessageA", ClassOf(hwnd))) return 0;
     SimWindow* window = Find(hwnd);
     if (window == nullptr) {
         pc_.SetLastError(1400);
@@ -84,6 +90,7 @@ int SimWindows::RecordBox(BoxKind kind, plat::Hwnd owner, const std::string& tex
 
 int SimWindows::MessageBoxA(plat::Hwnd owner, const std::string& text, const std::string& caption,
                             plat::UInt flags) {
+    if (pc_.TakeFailure("MessageBoxA", text)) return 0;
     return RecordBox(BoxKind::MessageBox, owner, text, caption, flags);
 }
 

@@ -59,6 +59,7 @@ public:
 
     SimWindow& Add(const std::string& className, const std::string& title);
     SimWindow* Find(plat::Hwnd hwnd);
+    std::string ClassOf(plat::Hwnd hwnd);  // "" for a window that is not open
     std::vector<SimWindow>& All() { return windows_; }
 
     // Box answers: queued answers are used first, in order; then the default
