@@ -10,9 +10,26 @@ namespace config {
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
+namespace {
+
+// The reasons a read fails that mean the file is not there.
+bool IsMissing(plat::DWord error) {
+    constexpr plat::DWord kErrorInvalidName = 123;
+    return error == plat::kErrorFileNotFound || error == plat::kErrorPathNotFound ||
+           error == kErrorInvalidName;
+}
+
+}  // namespace
+
 std::string IniFile::Contents() const {
+    plat::Os& os = plat::os();
     std::string text;
-    if (!plat::os().Files().ReadWholeFile(path_, &text)) text.clear();  // unreadable reads as empty
+    if (!os.Files().ReadWholeFile(path_, &text)) {
+        // A missing file reads as empty; one that is there but cannot be read
+        // (in use, refused) would silently give the defaults of every key.
+        if (!IsMissing(os.GetLastError())) throw setup::SetupError("Unable to read " + path_);
+        text.clear();
+    }
     return text;
 }
 

@@ -18,7 +18,9 @@ public:
     const std::string& FileName() const { return path_; }
 
     // A missing file, section or key yields the default; a key present with an
-    // empty value yields the empty text.
+    // empty value yields the empty text. A file that is there but cannot be
+    // read throws setup::SetupError naming it, so the run ends in the fatal
+    // report instead of going on with defaults.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
     // The value read as text first; an empty, malformed or out-of-range value yields the default.

@@ -207,6 +207,16 @@ TEST_P(IniWriteRules, ReplacesOrAppendsWhereTheProfileRulesSay) {
     EXPECT_EQ(FindIniValue(after, c.section, c.key), c.value);
 }
 
+TEST(IniWriteLoneCarriageReturn, KeepsThePreviousValueAndTheNewKey) {
+    // Formerly the new key was appended to the last line: "k=1\rn=2" read as k "1\rn=2" and no n.
+    for (const char* text : {"[A]\r\nk=1\r", "[A]\nk=1\r"}) {
+        const std::string after = SetIniValue(text, "A", "n", "2");
+        EXPECT_EQ(FindIniValue(after, "A", "k"), "1") << text;
+        EXPECT_EQ(FindIniValue(after, "A", "n"), "2") << text;
+        EXPECT_EQ(FindIniValue(SetIniValue(after, "A", "k", "3"), "A", "k"), "3") << text;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniWriteRules,
     testing::Values(
@@ -227,6 +237,13 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"AppendsToFirstBlockOfTwoSpellings", "[S]\r\na=1\r\n[T]\r\n[s]\r\nb=2\r\n", "s", "c", "3",
                   "[S]\r\na=1\r\nc=3\r\n[T]\r\n[s]\r\nb=2\r\n"},
         WriteCase{"AppendsAfterLastLineWithoutBreak", "[A]\r\nk=1", "A", "n", "2", "[A]\r\nk=1\r\nn=2\r\n"},
+        // A lone carriage return ends no line: the new key must not join the last line.
+        WriteCase{"AppendsOnItsOwnLineAfterLoneCarriageReturn", "[A]\r\nk=1\r", "A", "n", "2",
+                  "[A]\r\nk=1\r\nn=2\r\n"},
+        WriteCase{"AppendsUnderBareHeaderEndingInLoneCarriageReturn", "[A]\r", "A", "n", "2",
+                  "[A]\r\nn=2\r\n"},
+        WriteCase{"AddsSectionAfterLoneCarriageReturn", "[A]\r\nk=1\r", "B", "n", "2",
+                  "[A]\r\nk=1\r\n[B]\r\nn=2\r\n"},
         WriteCase{"CommentedKeyIsNotTheKey", "[A]\r\n;n=1\r\n", "A", "n", "2", "[A]\r\n;n=1\r\nn=2\r\n"},
         WriteCase{"AddsMissingSectionAtEnd", "[SYSTEM]\r\nx=1\r\n[ADDITIONAL]\r\n", "INFData", "manufacturer",
                   "M", "[SYSTEM]\r\nx=1\r\n[ADDITIONAL]\r\n[INFData]\r\nmanufacturer=M\r\n"},

@@ -108,11 +108,7 @@ const std::set<std::string> kGoOnMessages = {"Internal error for 64 bits setup!"
 
 // Faults of the program that the sweep finds and that are not mended yet:
 // reported with their count instead of failing the sweep.
-const std::set<std::string> kKnownFaults = {
-    "PcaSvc left stopped",
-    "another program's compatibility entry removed",
-    "an unreadable configuration file read as empty",
-};
+const std::set<std::string> kKnownFaults = {};
 
 struct RunResult {
     std::optional<unsigned> exitCode;
@@ -120,7 +116,6 @@ struct RunResult {
     std::vector<sim::BoxRecord> boxes;
     std::vector<sim::SimPc::SeamCall> calls;  // recorded in the run without failures
     plat::DWord pcaState = 0;
-    int pcaStartRequests = 0;
     std::vector<std::string> layers;
 };
 
@@ -160,7 +155,6 @@ RunResult RunScenario(const Scenario& scenario, const std::optional<sim::SimPc::
     run.calls = pc.recordedCalls;
     const sim::SimService& pca = *pc.services.Find("PcaSvc");
     run.pcaState = pca.state;
-    run.pcaStartRequests = pca.startRequests;
     run.layers = e2e::LayerEntries(pc);
     return run;
 }
@@ -180,7 +174,6 @@ bool IsFatalReport(const sim::BoxRecord& box) {
 struct Figures {
     int runs = 0;
     std::map<Ending, int> endings;
-    int pcaStillStopping = 0;  // the exit routine's start request came while PcaSvc was still stopping
     std::map<std::string, int> knownFaults;
 };
 
@@ -192,13 +185,12 @@ public:
         std::cout << "fault sweep total: " << scenarios << " scenarios, " << totals.runs << " runs";
         for (Ending ending : {Ending::GoesOn, Ending::Stopped, Ending::FatalReport})
             std::cout << ", " << Name(ending) << " " << totals.endings[ending];
-        std::cout << ", PcaSvc still stopping at the exit " << totals.pcaStillStopping << std::endl;
+        std::cout << std::endl;
     }
     void Add(const Figures& figures) {
         ++scenarios;
         totals.runs += figures.runs;
         for (const auto& [ending, count] : figures.endings) totals.endings[ending] += count;
-        totals.pcaStillStopping += figures.pcaStillStopping;
     }
 
 private:
@@ -247,14 +239,8 @@ protected:
         if (std::find(run.layers.begin(), run.layers.end(), e2e::kOtherProgramLayer) == run.layers.end())
             Fault("another program's compatibility entry removed", what, figures);
         // Unless the failed call was one of the exit routine's own, a PcaSvc
-        // that startup stopped has been started again; one that was still
-        // stopping then refuses the start request.
-        if (!inRestart && run.pcaState != plat::kServiceRunning) {
-            if (run.pcaState == plat::kServiceStopPending && run.pcaStartRequests > 0)
-                ++figures.pcaStillStopping;
-            else
-                Fault("PcaSvc left stopped", what, figures);
-        }
+        // that startup stopped has been started again.
+        if (!inRestart && run.pcaState != plat::kServiceRunning) Fault("PcaSvc left stopped", what, figures);
 
         Ending ending = Ending::GoesOn;
         for (std::size_t i = 0; i < run.boxes.size(); ++i) {
@@ -332,7 +318,6 @@ TEST_P(FaultSweep, EveryFailedCallEndsTheRunAsDescribed) {
         << " runs";
     for (Ending ending : {Ending::GoesOn, Ending::Stopped, Ending::FatalReport})
         out << ", " << Name(ending) << " " << figures.endings[ending];
-    if (figures.pcaStillStopping) out << ", PcaSvc still stopping at the exit " << figures.pcaStillStopping;
     for (const auto& [fault, count] : figures.knownFaults)
         out << "; known fault, not mended: " << fault << " " << count;
     std::cout << out.str() << std::endl;
