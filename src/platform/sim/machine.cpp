@@ -158,6 +158,11 @@ plat::DWord SimPc::UsualError(const std::string& call) {
     return it == kErrors.end() ? 0 : it->second;
 }
 
+int MachineFacts::ServicePackNumber() const {
+    auto digit = servicePack.find_first_of("0123456789");
+    return digit == std::string::npos ? 0 : std::stoi(servicePack.substr(digit));
+}
+
 void SimClock::Sleep(plat::DWord milliseconds) {
     ++sleepCalls;
     sleptMs += milliseconds;
@@ -180,6 +185,7 @@ void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const 
     out << "; The simulated PC: Windows version and architecture, user and folders.\n"
         << "[machine]\n"
         << "major=" << facts.major << "\nminor=" << facts.minor << "\nbuild=" << facts.build << "\n"
+        << "servicePack=" << facts.servicePack << "\n"
         << "win9x=" << (facts.win9x ? 1 : 0) << "\nis64Bit=" << (facts.is64Bit ? 1 : 0) << "\n"
         << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege
         << "\n"
@@ -205,6 +211,8 @@ void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& 
             facts.minor = number();
         else if (key == "build")
             facts.build = number();
+        else if (key == "servicePack")
+            facts.servicePack = value;
         else if (key == "win9x")
             facts.win9x = value == "1";
         else if (key == "is64Bit")

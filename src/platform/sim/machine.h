@@ -37,13 +37,17 @@ struct HarnessFailure {
 };
 
 struct MachineFacts {
+    // The service pack's number, 0 for none.
+    int ServicePackNumber() const;
+
     // Version as the version query reports it to the program.
     plat::DWord major = 6;
     plat::DWord minor = 1;
     plat::DWord build = 7601;
-    bool win9x = false;          // Windows 95/98/Me
-    bool is64Bit = true;         // 64-bit Windows; the program is always a 32-bit process
-    std::string locale = "ENU";  // abbreviated language name of the system default locale
+    std::string servicePack = "Service Pack 1";  // as the version query reports it; "" for none
+    bool win9x = false;                          // Windows 95/98/Me
+    bool is64Bit = true;                         // 64-bit Windows; the program is always a 32-bit process
+    std::string locale = "ENU";                  // abbreviated language name of the system default locale
     std::string userName = "Admin";
     int privilege = 2;  // 0 guest, 1 user, 2 administrator
     std::string windowsDir = "C:\\Windows";

@@ -87,7 +87,25 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine,
 const ProgramModel* SimProcesses::ModelFor(const std::string& program) const {
     if (auto it = byPath_.find(UpperName(program)); it != byPath_.end()) return &it->second;
     if (auto it = byName_.find(UpperName(FileNameOf(program))); it != byName_.end()) return &it->second;
+    if (!byImage_.empty())
+        if (auto it = byImage_.find(pc_.files.Contents(program)); it != byImage_.end()) return &it->second;
     return nullptr;
+}
+
+plat::DWord SimProcesses::ImageError(const std::string& program, const ProgramModel* model) const {
+    constexpr plat::DWord kErrorBadExeFormat = 193;
+    constexpr plat::DWord kErrorExeMachineTypeMismatch = 216;
+    // An executable image starts with the "MZ" signature; anything else is not a program.
+    if (pc_.files.Contents(program).rfind("MZ", 0) != 0) return kErrorBadExeFormat;
+    // A 64-bit image on 32-bit Windows: Vista and later name the machine-type
+    // mismatch, older versions report an image that is not valid.
+    if (model && model->is64BitImage && !pc_.facts.is64Bit)
+        return pc_.facts.major >= 6 ? kErrorExeMachineTypeMismatch : kErrorBadExeFormat;
+    return 0;
+}
+
+void SimProcesses::ModelByImage(const std::string& image, ProgramModel model) {
+    byImage_[image] = std::move(model);
 }
 
 void SimProcesses::AddProgram(const std::string& path, ProgramModel model) {
@@ -121,6 +139,13 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
         launches.push_back(launch);
         return 0;
     }
+    // The new process starts in the folder given, which must exist.
+    constexpr plat::DWord kErrorDirectory = 267;
+    if (!currentDirectory.empty() && !pc_.files.IsFolder(pc_.files.Resolve(currentDirectory))) {
+        launches.push_back(launch);
+        pc_.SetLastError(kErrorDirectory);
+        return 0;
+    }
     std::string program = applicationName.empty()
                               ? ResolveCommandLine(commandLine, "")
                               : (IsFile(applicationName) ? pc_.files.Resolve(applicationName) : "");
@@ -130,14 +155,14 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
         return 0;
     }
     const ProgramModel* model = ModelFor(program);
-    if (model && model->is64BitImage && !pc_.facts.is64Bit) {
+    if (plat::DWord error = ImageError(program, model)) {
         launches.push_back(launch);
-        pc_.SetLastError(193);  // ERROR_BAD_EXE_FORMAT
+        pc_.SetLastError(error);
         return 0;
     }
     launch.program = program;
     launch.created = true;
-    plat::DWord runtime = model ? model->runtimeMs : 0;
+    plat::DWord runtime = !model ? 0 : model->runtimeOf ? model->runtimeOf(launch) : model->runtimeMs;
     launches.push_back(launch);
     size_t index = launches.size() - 1;
     if (model && model->run) {

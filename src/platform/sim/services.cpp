@@ -35,6 +35,7 @@ SimService& SimServices::Add(const std::string& name, plat::DWord state) {
     service = SimService{};
     service.name = name;
     service.state = state;
+    service.everStarted = state != plat::kServiceStopped;
     return service;
 }
 
@@ -110,11 +111,47 @@ plat::Bool SimServices::QueryServiceStatus(plat::Handle handle, plat::ServiceSta
         else
             service->pending.clear();
     }
-    *status = plat::ServiceStatus{};
-    status->serviceType = 0x10;  // own process
-    status->currentState = service->state;
+    FillStatus(*service, status);
     pc_.SetLastError(0);
     return 1;
+}
+
+void SimServices::FillStatus(const SimService& service, plat::ServiceStatus* status) const {
+    constexpr plat::DWord kAcceptStop = 1;
+    constexpr plat::DWord kErrorServiceNeverStarted = 1077;
+    if (status == nullptr) return;
+    *status = plat::ServiceStatus{};
+    status->serviceType = service.type;
+    status->currentState = service.state;
+    // Controls are accepted only in a steady running state.
+    if (service.state == plat::kServiceRunning && !service.refuseStop) status->controlsAccepted = kAcceptStop;
+    if (service.state == plat::kServiceStopped && !service.everStarted)
+        status->win32ExitCode = kErrorServiceNeverStarted;
+    bool pending =
+        service.state == plat::kServiceStartPending || service.state == plat::kServiceStopPending ||
+        service.state == plat::kServiceContinuePending || service.state == plat::kServicePausePending;
+    if (pending) {
+        status->checkPoint = static_cast<plat::DWord>(service.statusQueries);
+        status->waitHint = 2000;
+    }
+}
+
+bool SimServices::ImageMissing(const SimService& service) {
+    if (service.imagePath.empty()) return false;
+    // A command line's program, or a driver path relative to the Windows folder.
+    std::string path = service.imagePath;
+    if (path.front() == '"') {
+        path = path.substr(
+            1, path.find('"', 1) == std::string::npos ? std::string::npos : path.find('"', 1) - 1);
+    } else if (service.type != SimService::kKernelDriver) {
+        path = path.substr(0, path.find(' '));
+    }
+    const std::string systemRoot = "\\SYSTEMROOT\\";
+    if (UpperName(path).rfind(systemRoot, 0) == 0)
+        path = pc_.facts.windowsDir + "\\" + path.substr(systemRoot.size());
+    else if (path.find(':') == std::string::npos)
+        path = pc_.facts.windowsDir + "\\" + path;
+    return !pc_.files.Exists(path);
 }
 
 plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std::string>&) {
@@ -137,6 +174,11 @@ plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std
         pc_.SetLastError(plat::kErrorServiceDisabled);
         return 0;
     }
+    if (ImageMissing(*service)) {
+        pc_.SetLastError(plat::kErrorFileNotFound);
+        return 0;
+    }
+    service->everStarted = true;
     service->pending.assign(service->afterStart.begin(), service->afterStart.end());
     service->state = service->pending.empty() ? plat::kServiceRunning : plat::kServiceStartPending;
     pc_.SetLastError(0);
@@ -151,25 +193,27 @@ plat::Bool SimServices::ControlService(plat::Handle handle, plat::DWord control,
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
     }
-    if (control != plat::kServiceControlStop) {
-        pc_.SetLastError(plat::kErrorInvalidParameter);
+    constexpr plat::DWord kControlInterrogate = 4;
+    constexpr plat::DWord kErrorInvalidServiceControl = 1052;
+    if (control != plat::kServiceControlStop && control != kControlInterrogate) {
+        pc_.SetLastError(kErrorInvalidServiceControl);
         return 0;
     }
-    ++service->stopRequests;
-    if (service->state == plat::kServiceStopped) {
-        pc_.SetLastError(plat::kErrorServiceNotActive);
+    // The record receives the current status on success and on the refusals below.
+    auto refuse = [&](plat::DWord error) {
+        FillStatus(*service, status);
+        pc_.SetLastError(error);
         return 0;
+    };
+    if (control == plat::kServiceControlStop) ++service->stopRequests;
+    if (service->state == plat::kServiceStopped) return refuse(plat::kErrorServiceNotActive);
+    if (service->state != plat::kServiceRunning) return refuse(plat::kErrorServiceCannotAcceptCtrl);
+    if (control == plat::kServiceControlStop) {
+        if (service->refuseStop) return refuse(kErrorInvalidServiceControl);
+        service->pending.assign(service->afterStop.begin(), service->afterStop.end());
+        service->state = service->pending.empty() ? plat::kServiceStopped : plat::kServiceStopPending;
     }
-    if (service->refuseStop) {
-        pc_.SetLastError(plat::kErrorServiceCannotAcceptCtrl);
-        return 0;
-    }
-    service->pending.assign(service->afterStop.begin(), service->afterStop.end());
-    service->state = service->pending.empty() ? plat::kServiceStopped : plat::kServiceStopPending;
-    if (status != nullptr) {
-        *status = plat::ServiceStatus{};
-        status->currentState = service->state;
-    }
+    FillStatus(*service, status);
     pc_.SetLastError(0);
     return 1;
 }
@@ -221,10 +265,14 @@ plat::Bool SimServices::CloseServiceHandle(plat::Handle handle) {
 
 void SimServices::Save(const std::string& file) const {
     std::ofstream out(file);
-    out << "; Services of the simulated PC. state: 1 stopped, 2 start pending, 3 stop pending, 4 running.\n";
+    out << "; Services of the simulated PC. state: 1 stopped, 2 start pending, 3 stop pending, 4 running;\n"
+        << "; type: 1 kernel driver, 16 own process (the default).\n";
     for (const auto& [key, s] : services_) {
         out << "[" << s.name << "]\n";
         out << "state=" << s.state << "\n";
+        if (s.type != SimService::kOwnProcess) out << "type=" << s.type << "\n";
+        if (!s.imagePath.empty()) out << "imagePath=" << s.imagePath << "\n";
+        if (s.everStarted) out << "everStarted=1\n";
         if (!s.afterStart.empty()) out << "afterStart=" << JoinStates(s.afterStart) << "\n";
         if (!s.afterStop.empty()) out << "afterStop=" << JoinStates(s.afterStop) << "\n";
         if (s.refuseStart) out << "refuseStart=1\n";
@@ -253,6 +301,12 @@ void SimServices::Load(const std::string& file) {
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "state")
             current->state = static_cast<plat::DWord>(std::stoul(value));
+        else if (key == "type")
+            current->type = static_cast<plat::DWord>(std::stoul(value));
+        else if (key == "imagePath")
+            current->imagePath = value;
+        else if (key == "everStarted")
+            current->everStarted = value == "1";
         else if (key == "afterStart")
             current->afterStart = SplitStates(value);
         else if (key == "afterStop")

@@ -35,16 +35,22 @@ plat::Bool SimSystem::GetVersionExA(plat::OsVersionInfo* info) {
     info->minor = pc_.facts.minor;
     info->build = pc_.facts.build;
     info->platformId = pc_.facts.win9x ? 1 : 2;
+    info->servicePack = pc_.facts.servicePack;
     return 1;
 }
 
 int SimSystem::GetLocaleInfoA(plat::DWord locale, plat::DWord type, std::string* data, int maxChars) {
     if (pc_.TakeFailure("GetLocaleInfoA")) return 0;
-    if (locale != plat::kLocaleSystemDefault || type != plat::kLocaleSAbbrevLangName) {
+    // The machine has one locale, which the system and the user default both name.
+    constexpr plat::DWord kLocaleUserDefault = 0x0400;
+    if ((locale != plat::kLocaleSystemDefault && locale != kLocaleUserDefault) ||
+        type != plat::kLocaleSAbbrevLangName || maxChars < 0) {
         pc_.SetLastError(plat::kErrorInvalidParameter);
         return 0;
     }
-    if (static_cast<int>(pc_.facts.locale.size()) + 1 > maxChars) {
+    int needed = static_cast<int>(pc_.facts.locale.size()) + 1;
+    if (maxChars == 0) return needed;  // the size the answer needs, NUL included
+    if (needed > maxChars) {
         pc_.SetLastError(122);
         return 0;
     }
@@ -72,7 +78,7 @@ plat::UInt SimSystem::GetWindowsDirectoryA(std::string* path, plat::UInt maxChar
 
 plat::UInt SimSystem::GetSystemDirectoryA(std::string* path, plat::UInt maxChars) {
     if (pc_.TakeFailure("GetSystemDirectoryA")) return 0;
-    return FillBuffer(pc_.facts.windowsDir + "\\System32", path, maxChars);
+    return FillBuffer(pc_.facts.windowsDir + "\\system32", path, maxChars);
 }
 
 plat::DWord SimSystem::GetTempPathA(plat::DWord maxChars, std::string* path) {
