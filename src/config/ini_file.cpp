@@ -30,6 +30,13 @@ std::string IniFile::Contents() const {
         if (!IsMissing(os.GetLastError())) throw setup::SetupError("Unable to read " + path_);
         text.clear();
     }
+    if (auto wide = Utf16LittleEndianText(text)) {
+        // Windows' profile functions read such a file as Unicode and hand the
+        // ANSI functions its text in the system's ANSI code page.
+        text.clear();
+        if (!wide->empty() && os.System().WideCharToMultiByte(plat::kCpAcp, 0, *wide, &text) == 0)
+            throw setup::SetupError("Unable to read " + path_);
+    }
     return text;
 }
 
@@ -66,6 +73,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         }
         text.clear();
     }
+    // Lines are written in ANSI: written into a Unicode file they would corrupt it.
+    if (Utf16LittleEndianText(text)) throw setup::SetupError("Unable to write to " + path_);
     if (!files.WriteWholeFile(path_, SetIniValue(text, section, key, value))) {
         throw setup::SetupError("Unable to write to " + path_);
     }

@@ -138,6 +138,17 @@ std::string_view BreakBeforeNewLine(std::string_view text, std::string_view eol)
 
 }  // namespace
 
+std::optional<std::u16string> Utf16LittleEndianText(std::string_view file) {
+    if (file.size() < 2 || file[0] != '\xFF' || file[1] != '\xFE') return std::nullopt;
+    std::u16string units;
+    units.reserve((file.size() - 2) / 2);
+    for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(file[i]) |
+                                              (static_cast<unsigned char>(file[i + 1]) << 8)));
+    }
+    return units;
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "case_name.h"
+#include "utf16_file.h"
 
 namespace {
 
@@ -254,5 +255,20 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"KeepsLineFeedOnlyText", "[A]\nk=1\n", "B", "n", "2", "[A]\nk=1\n[B]\nn=2\n"},
         WriteCase{"WritesEmptyValue", "[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"}),
     test_support::CaseName());
+
+TEST(Utf16LittleEndianText, OnlyAFileWithTheByteOrderMarkIsUnicode) {
+    using config::Utf16LittleEndianText;
+    EXPECT_EQ(Utf16LittleEndianText(test_support::Utf16LeFile(u"[s]\r\nk=\u00FC")), u"[s]\r\nk=\u00FC");
+    EXPECT_EQ(Utf16LittleEndianText("\xFF\xFE"), u"");
+    EXPECT_EQ(Utf16LittleEndianText(std::string("\xFF\xFE"
+                                                "a\0b",
+                                                5)),
+              u"a");  // an odd last byte is dropped
+    // Everything else is ANSI text as it stands: no mark, the big-endian mark, a mark alone in one byte.
+    EXPECT_EQ(Utf16LittleEndianText("[s]\r\nk=v\r\n"), std::nullopt);
+    EXPECT_EQ(Utf16LittleEndianText(std::string("\xFE\xFF\0[", 4)), std::nullopt);
+    EXPECT_EQ(Utf16LittleEndianText("\xFF"), std::nullopt);
+    EXPECT_EQ(Utf16LittleEndianText(""), std::nullopt);
+}
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "platform/sim/machine.h"
 #include "shell/program.h"
 #include "shell/trace.h"
+#include "utf16_file.h"
 
 namespace {
 
@@ -62,6 +63,16 @@ void SlowPca(sim::SimPc& pc) {
     pca.afterStop.push_back(plat::kServiceStopped);
 }
 
+// A German Windows with the package's German language pack saved as UTF-16.
+void UnicodeGermanPack(sim::SimPc& pc) {
+    pc.facts.locale = "DEU";
+    const std::string pack = std::string(e2e::kPackageFolder) + "\\language\\language.DEU";
+    std::u16string text;
+    for (char c : pc.files.Contents(pack))
+        text += static_cast<char16_t>(static_cast<unsigned char>(c));  // Latin-1
+    pc.files.AddFile(pack, test_support::Utf16LeFile(text));
+}
+
 const std::string kLanguagePack = std::string(e2e::kPackageFolder) + "\\language\\language.ENU";
 const std::string kInstalledIni = std::string(kInstallFolder) + "\\setup.ini";
 
@@ -72,6 +83,11 @@ const Scenario kScenarios[] = {
     {"Uninstall", {"-u"}, {}, nullptr, {kLanguagePack}},
     {"InstalledMode", {}, {}, Installed, {kInstalledIni}},
     {"SlowStoppingPcaSvc", {"-i", "USB"}, {}, SlowPca, {kLanguagePack}},
+    {"UnicodeLanguagePack",
+     {"-i", "232"},
+     {},
+     UnicodeGermanPack,
+     {std::string(e2e::kPackageFolder) + "\\language\\language.DEU"}},
 };
 
 // How a run ended.
@@ -210,10 +226,15 @@ protected:
         sim::SimPc pc;
         e2e::BuildSampleMachine(pc);
         if (GetParam().prepare) GetParam().prepare(pc);
-        for (const auto& file : GetParam().textFiles)
+        for (const auto& file : GetParam().textFiles) {
+            std::string contents = pc.files.Contents(file);
+            if (auto wide = config::Utf16LittleEndianText(contents)) {
+                contents.clear();
+                for (char16_t c : *wide) contents += static_cast<char>(c);  // the texts are Latin-1
+            }
             for (const char* key : {"Text15", "Text21"})
-                if (auto text = config::FindIniValue(pc.files.Contents(file), "SetupText", key))
-                    messages.insert(*text);
+                if (auto text = config::FindIniValue(contents, "SetupText", key)) messages.insert(*text);
+        }
         return messages;
     }
 

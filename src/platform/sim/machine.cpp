@@ -187,6 +187,7 @@ void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const 
         << "major=" << facts.major << "\nminor=" << facts.minor << "\nbuild=" << facts.build << "\n"
         << "servicePack=" << facts.servicePack << "\n"
         << "win9x=" << (facts.win9x ? 1 : 0) << "\nis64Bit=" << (facts.is64Bit ? 1 : 0) << "\n"
+        << "ansiCodePage=" << facts.ansiCodePage << "\n"
         << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege
         << "\n"
         << "windowsDir=" << facts.windowsDir << "\ntempDir=" << facts.tempDir << "\n"
@@ -213,6 +214,8 @@ void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& 
             facts.build = number();
         else if (key == "servicePack")
             facts.servicePack = value;
+        else if (key == "ansiCodePage")
+            facts.ansiCodePage = static_cast<unsigned>(std::stoul(value));
         else if (key == "win9x")
             facts.win9x = value == "1";
         else if (key == "is64Bit")

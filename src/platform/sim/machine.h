@@ -47,6 +47,7 @@ struct MachineFacts {
     std::string servicePack = "Service Pack 1";  // as the version query reports it; "" for none
     bool win9x = false;                          // Windows 95/98/Me
     bool is64Bit = true;                         // 64-bit Windows; the program is always a 32-bit process
+    unsigned ansiCodePage = 1252;                // the ANSI code page: 1252 (Western) or 1251 (Cyrillic)
     std::string locale = "ENU";                  // abbreviated language name of the system default locale
     std::string userName = "Admin";
     int privilege = 2;  // 0 guest, 1 user, 2 administrator

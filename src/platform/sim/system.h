@@ -33,6 +33,12 @@ public:
     plat::Bool GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics) override;
     int GetDeviceCaps(plat::Handle dc, int index) override;
     plat::Handle GetCurrentProcess() override { return static_cast<plat::Handle>(-1); }
+    // Code pages 1252 (Western) and 1251 (Cyrillic); the best-fit mappings of
+    // Windows (a letter with an accent to the letter without) are not modelled:
+    // every character a code page lacks becomes "?". Another code page, or a
+    // machine whose ANSI code page is another, is a harness failure.
+    int WideCharToMultiByte(plat::UInt codePage, plat::DWord flags, const std::u16string& wide,
+                            std::string* multiByte) override;
 
     // The caption font the system reports, and the display's resolution.
     plat::LogFont captionFont{-12, 0, 700, 0, 0, "Segoe UI"};

@@ -183,6 +183,8 @@ public:
     Bool GetTextMetricsA(Handle dc, TextMetric* metrics) override;
     int GetDeviceCaps(Handle dc, int index) override;
     Handle GetCurrentProcess() override;
+    int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
+                            std::string* multiByte) override;
 
 private:
     LastError& error_;

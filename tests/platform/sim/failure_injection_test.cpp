@@ -347,6 +347,11 @@ const SeamCase kSeamCases[] = {
          return pc.system.GetDeviceCaps(pc.system.GetDC(pc.system.GetDesktopWindow()), plat::kLogPixelsY) ==
                 0;
      }},
+    {"WideCharToMultiByte",
+     [](sim::SimPc& pc) {
+         std::string text = "x";
+         return pc.system.WideCharToMultiByte(plat::kCpAcp, 0, u"Gr\u00FC\u00DFe", &text) == 0 && text == "x";
+     }},
     // The window toolkit: a failed call has no effect.
     {"CreateMainWindow",
      [](sim::SimPc& pc) {
