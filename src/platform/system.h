@@ -82,6 +82,11 @@ public:
     // characters: the length written (without the NUL), 0 on failure.
     virtual DWord FormatMessageA(DWord flags, DWord messageId, DWord languageId, std::string* text,
                                  DWord maxChars) = 0;
+    // Converts UTF-16 text into the code page; returns the bytes written, 0 on
+    // failure (empty text fails too, with ERROR_INVALID_PARAMETER). A character
+    // the code page lacks becomes its default character ("?").
+    virtual int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
+                                    std::string* multiByte) = 0;
 };
 
 }  // namespace plat

@@ -205,6 +205,7 @@ struct SimFiles::Impl {
     std::vector<PendingOperation> pending;
 
     struct Search {
+        std::string pattern;  // as the program passed it
         std::vector<plat::FindData> results;
         std::size_t next = 0;
     };
@@ -215,6 +216,11 @@ struct SimFiles::Impl {
         bool write = false;
     };
     std::map<Handle, OpenFile> openFiles;
+
+    std::string PatternOf(Handle find) const {
+        auto it = searches.find(find);
+        return it == searches.end() ? std::string() : it->second.pattern;
+    }
 
     explicit Impl(SimPc& machine) : pc(machine) { Reset(); }
 
@@ -704,6 +710,7 @@ Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data
         return plat::kInvalidHandle;
     }
     Impl::Search search;
+    search.pattern = pattern;
     if (!namePart.empty()) {
         std::string translated = TranslatePattern(namePart);
         auto add = [&](const std::string& name, const Impl::Entry& e) {
@@ -729,7 +736,7 @@ Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data
 }
 
 Bool SimFiles::FindNextFileA(Handle find, plat::FindData* data) {
-    if (pc_.TakeFailure("FindNextFileA")) return 0;
+    if (pc_.TakeFailure("FindNextFileA", impl_->PatternOf(find))) return 0;
     auto it = impl_->searches.find(find);
     if (it == impl_->searches.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -746,7 +753,7 @@ Bool SimFiles::FindNextFileA(Handle find, plat::FindData* data) {
 }
 
 Bool SimFiles::FindClose(Handle find) {
-    if (pc_.TakeFailure("FindClose")) return 0;
+    if (pc_.TakeFailure("FindClose", impl_->PatternOf(find))) return 0;
     if (!impl_->searches.erase(find)) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
@@ -880,6 +887,11 @@ Bool SimFiles::WriteFile(Handle file, const void* data, DWord size, DWord* writt
 
 bool SimFiles::CloseFileHandle(Handle file) {
     return impl_->openFiles.erase(file) > 0;
+}
+
+std::string SimFiles::OpenFilePath(Handle file) const {
+    auto it = impl_->openFiles.find(file);
+    return it == impl_->openFiles.end() ? "" : it->second.path;
 }
 
 std::size_t SimFiles::OpenFileHandles() const {

@@ -73,6 +73,7 @@ public:
     // CloseHandle of a file handle (ProcessApi::CloseHandle hands them over);
     // false when the handle is no open file.
     bool CloseFileHandle(plat::Handle file);
+    std::string OpenFilePath(plat::Handle file) const;  // "" when the handle is no open file
     std::size_t OpenFileHandles() const;
 
     // The reads and writes that other simulated calls make on their own (a

@@ -255,6 +255,7 @@ plat::HResult SimShell::QueryInterface(plat::ComObject object, const plat::Guid&
     LinkObject& link = Object(object, Interface::Unknown, "QueryInterface");
     if (result == nullptr) return plat::kEPointer;
     *result = 0;
+    if (plat::HResult failure = Injected("QueryInterface", GuidText(iid))) return failure;
     Interface wanted;
     if (iid == plat::kIidUnknown)
         wanted = Interface::Unknown;
@@ -324,6 +325,7 @@ plat::HResult SimShell::ShellLinkSetIconLocation(plat::ComObject link, const std
 
 plat::HResult SimShell::ShellLinkGetPath(plat::ComObject link, std::string* path, int maxChars, plat::DWord) {
     LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::GetPath");
+    if (plat::HResult failure = Injected("ShellLinkGetPath", object.currentFile)) return failure;
     plat::HResult result = Fill(object.data.target, path, maxChars);
     // A link without a target answers S_FALSE and an empty text.
     return result == plat::kSOk && object.data.target.empty() ? plat::kSFalse : result;
@@ -331,30 +333,35 @@ plat::HResult SimShell::ShellLinkGetPath(plat::ComObject link, std::string* path
 
 plat::HResult SimShell::ShellLinkGetDescription(plat::ComObject link, std::string* description,
                                                 int maxChars) {
-    return Fill(Object(link, Interface::ShellLink, "IShellLinkA::GetDescription").data.description,
-                description, maxChars);
+    LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::GetDescription");
+    if (plat::HResult failure = Injected("ShellLinkGetDescription", object.currentFile)) return failure;
+    return Fill(object.data.description, description, maxChars);
 }
 
 plat::HResult SimShell::ShellLinkGetArguments(plat::ComObject link, std::string* arguments, int maxChars) {
-    return Fill(Object(link, Interface::ShellLink, "IShellLinkA::GetArguments").data.arguments, arguments,
-                maxChars);
+    LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::GetArguments");
+    if (plat::HResult failure = Injected("ShellLinkGetArguments", object.currentFile)) return failure;
+    return Fill(object.data.arguments, arguments, maxChars);
 }
 
 plat::HResult SimShell::ShellLinkGetWorkingDirectory(plat::ComObject link, std::string* folder,
                                                      int maxChars) {
-    return Fill(Object(link, Interface::ShellLink, "IShellLinkA::GetWorkingDirectory").data.workingDirectory,
-                folder, maxChars);
+    LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::GetWorkingDirectory");
+    if (plat::HResult failure = Injected("ShellLinkGetWorkingDirectory", object.currentFile)) return failure;
+    return Fill(object.data.workingDirectory, folder, maxChars);
 }
 
 plat::HResult SimShell::ShellLinkGetIconLocation(plat::ComObject link, std::string* iconPath, int maxChars,
                                                  int* index) {
     LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::GetIconLocation");
+    if (plat::HResult failure = Injected("ShellLinkGetIconLocation", object.currentFile)) return failure;
     if (index) *index = object.data.iconIndex;
     return Fill(object.data.iconPath, iconPath, maxChars);
 }
 
 plat::HResult SimShell::ShellLinkGetShowCmd(plat::ComObject link, int* showCommand) {
     LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::GetShowCmd");
+    if (plat::HResult failure = Injected("ShellLinkGetShowCmd", object.currentFile)) return failure;
     if (showCommand) *showCommand = object.data.showCommand;
     return plat::kSOk;
 }

@@ -24,7 +24,7 @@ public:
     plat::DWord GetTempPathA(plat::DWord maxChars, std::string* path) override;
     plat::Bool SystemParametersInfoA(plat::UInt action, plat::UInt param, plat::NonClientMetrics* metrics,
                                      plat::UInt winIni) override;
-    plat::Hwnd GetDesktopWindow() override { return kDesktop; }
+    plat::Hwnd GetDesktopWindow() override;
     plat::Handle GetDC(plat::Hwnd window) override;
     int ReleaseDC(plat::Hwnd window, plat::Handle dc) override;
     plat::Handle CreateFontIndirectA(const plat::LogFont& font) override;
@@ -41,6 +41,12 @@ public:
     // the CR LF that ends them.
     plat::DWord FormatMessageA(plat::DWord flags, plat::DWord messageId, plat::DWord languageId,
                                std::string* text, plat::DWord maxChars) override;
+    // Code pages 1252 (Western) and 1251 (Cyrillic); the best-fit mappings of
+    // Windows (a letter with an accent to the letter without) are not modelled:
+    // every character a code page lacks becomes "?". Another code page, or a
+    // machine whose ANSI code page is another, is a harness failure.
+    int WideCharToMultiByte(plat::UInt codePage, plat::DWord flags, const std::u16string& wide,
+                            std::string* multiByte) override;
 
     // The caption font the system reports, and the display's resolution.
     plat::LogFont captionFont{-12, 0, 700, 0, 0, "Segoe UI"};

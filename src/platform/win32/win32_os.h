@@ -190,6 +190,8 @@ public:
                             int maxChars) override;
     DWord FormatMessageA(DWord flags, DWord messageId, DWord languageId, std::string* text,
                          DWord maxChars) override;
+    int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
+                            std::string* multiByte) override;
 
 private:
     LastError& error_;
