@@ -30,6 +30,9 @@ public:
     // Opens `path` the way another program holding it does: sharing reads
     // only (allowRead) or nothing.
     virtual void HoldFile(const std::string& path, bool allowRead) = 0;
+    // A junction (a folder reparse point) at `path`, a new name, leading to
+    // the folder `target`; false where the file system cannot make one.
+    virtual bool AddJunction(const std::string& path, const std::string& target) = 0;
 };
 
 struct Backend {

@@ -91,6 +91,10 @@ public:
         pc_.windows.Add(className, title);
     }
     void HoldFile(const std::string& path, bool allowRead) override { pc_.files.LockFile(path, allowRead); }
+    bool AddJunction(const std::string& path, const std::string& target) override {
+        pc_.files.AddJunction(path, target);
+        return true;
+    }
 
 private:
     sim::SimPc& pc_;

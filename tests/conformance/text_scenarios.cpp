@@ -26,4 +26,45 @@ SCENARIO("system", "UTF-16 text into a code page") {
     check.Expect("empty text", Converted(1252, u""), "failed, error 87");
 }
 
+namespace {
+
+// The UTF-16 units a conversion wrote, or "failed, error N".
+std::string Widened(const std::string& text, int maxChars) {
+    std::u16string wide;
+    int written = plat::os().System().MultiByteToWideChar(plat::kCpAcp, 0, text, &wide, maxChars);
+    if (written == 0) return "failed, error " + std::to_string(LastError());
+    std::string units = std::to_string(written) + ":";
+    for (char16_t c : wide) units += " " + Hex(c);
+    return units;
+}
+
+}  // namespace
+
+SCENARIO("system", "ANSI text into UTF-16") {
+    // The count includes the terminating NUL of the input (length -1).
+    check.Expect("a path with a Western letter and the euro sign", Widened("C:\\\xC4\x80", 260),
+                 "6: 0x43 0x3A 0x5C 0xC4 0x20AC");
+    check.Expect("the size a conversion needs", Widened("abcdef", 0), "7:");
+    check.Expect("a buffer too small for the text and its NUL", Widened("abcdef", 6), "failed, error 122");
+}
+
+SCENARIO("system", "messages of system errors") {
+    constexpr const char* kWineWording =
+        "Wine's system messages are worded otherwise than Windows' English ones";
+    auto message = [](plat::DWord code) {
+        std::string text;
+        plat::DWord length = plat::os().System().FormatMessageA(
+            plat::kFormatMessageFromSystem | plat::kFormatMessageIgnoreInserts, code, 0, &text, 256);
+        if (length == 0) return "failed, error " + std::to_string(LastError());
+        return std::to_string(length) + ": " + text;
+    };
+    check.WineDeparts(kWineWording);
+    check.Expect("ERROR_FILE_NOT_FOUND", message(plat::kErrorFileNotFound),
+                 "44: The system cannot find the file specified.\r\n");
+    check.WineDeparts(kWineWording);
+    check.Expect("its HRESULT", message(0x80070002u), "44: The system cannot find the file specified.\r\n");
+    check.WineDeparts(kWineWording);
+    check.Expect("ERROR_ACCESS_DENIED", message(plat::kErrorAccessDenied), "19: Access is denied.\r\n");
+}
+
 }  // namespace conformance

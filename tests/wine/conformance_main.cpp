@@ -132,6 +132,38 @@ public:
         if (file != INVALID_HANDLE_VALUE) files_.push_back(file);
     }
 
+    bool AddJunction(const std::string& path, const std::string& target) override {
+        if (!::CreateDirectoryA(path.c_str(), nullptr)) return false;
+        HANDLE folder = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        bool made = false;
+        if (folder != INVALID_HANDLE_VALUE) {
+            // A mount-point reparse buffer: the NT path to substitute, then the name to print.
+            std::wstring print(target.begin(), target.end());
+            std::wstring substitute = L"\\??\\" + print;
+            std::vector<WORD> names(substitute.begin(), substitute.end());
+            names.push_back(0);
+            names.insert(names.end(), print.begin(), print.end());
+            names.push_back(0);
+            const WORD substituteBytes = static_cast<WORD>(substitute.size() * 2);
+            const WORD printBytes = static_cast<WORD>(print.size() * 2);
+            std::vector<BYTE> buffer(8 + 8 + names.size() * 2, 0);
+            const DWORD tag = 0xA0000003;  // IO_REPARSE_TAG_MOUNT_POINT
+            const WORD dataLength = static_cast<WORD>(8 + names.size() * 2);
+            const WORD header[] = {0, substituteBytes, static_cast<WORD>(substituteBytes + 2), printBytes};
+            std::memcpy(buffer.data(), &tag, 4);
+            std::memcpy(buffer.data() + 4, &dataLength, 2);
+            std::memcpy(buffer.data() + 8, header, 8);
+            std::memcpy(buffer.data() + 16, names.data(), names.size() * 2);
+            DWORD returned = 0;
+            made = ::DeviceIoControl(folder, 0x000900A4 /* FSCTL_SET_REPARSE_POINT */, buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr) != 0;
+            ::CloseHandle(folder);
+        }
+        if (!made) ::RemoveDirectoryA(path.c_str());
+        return made;
+    }
+
     // Undoes what the scenario had set up.
     void Release() {
         for (HANDLE file : files_) ::CloseHandle(file);

@@ -1,4 +1,5 @@
-// The ANSI code pages of the simulated PC, for WideCharToMultiByte.
+// The ANSI code pages of the simulated PC, for WideCharToMultiByte and
+// MultiByteToWideChar.
 #include <array>
 #include <string>
 
@@ -82,6 +83,33 @@ int SimSystem::WideCharToMultiByte(plat::UInt codePage, plat::DWord, const std::
     }
     if (multiByte != nullptr) *multiByte = out;
     return static_cast<int>(out.size());
+}
+
+int SimSystem::MultiByteToWideChar(plat::UInt codePage, plat::DWord flags, const std::string& text,
+                                   std::u16string* wide, int maxChars) {
+    if (pc_.TakeFailure("MultiByteToWideChar", text)) return 0;
+    unsigned page = codePage == plat::kCpAcp ? pc_.facts.ansiCodePage : codePage;
+    const HighHalf* table = TableOf(page);
+    if (table == nullptr && IsWindowsCodePage(page))
+        throw HarnessFailure{"code page " + std::to_string(page) + " is not modelled by the simulated PC"};
+    if (table == nullptr || flags != 0 || maxChars < 0) {
+        pc_.SetLastError(plat::kErrorInvalidParameter);
+        return 0;
+    }
+    std::u16string converted;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        converted += byte < 0x80 ? static_cast<char16_t>(byte) : (*table)[byte - 0x80];
+    }
+    int needed = static_cast<int>(converted.size()) + 1;  // the NUL counts
+    if (maxChars == 0) return needed;                     // the size asked for
+    if (needed > maxChars) {
+        if (wide) *wide = converted.substr(0, static_cast<std::size_t>(maxChars));
+        pc_.SetLastError(plat::kErrorInsufficientBuffer);
+        return 0;
+    }
+    if (wide) *wide = converted;
+    return needed;
 }
 
 }  // namespace sim

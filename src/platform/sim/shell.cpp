@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -176,6 +175,15 @@ SimShell::SimShell(SimPc& pc) : pc_(pc) {}
 
 SimShell::~SimShell() = default;
 
+std::string SimShell::AnsiName(const std::u16string& fileName) {
+    // The file system of the simulated PC names files in the ANSI code page.
+    SimPc::OwnUse own(pc_);
+    std::string name;
+    if (!fileName.empty() && pc_.system.WideCharToMultiByte(plat::kCpAcp, 0, fileName, &name) == 0)
+        name.clear();
+    return name;
+}
+
 plat::HResult SimShell::Injected(const std::string& call, const std::string& argument) {
     if (!pc_.TakeFailure(call, argument)) return plat::kSOk;
     plat::DWord error = pc_.GetLastError();
@@ -297,7 +305,9 @@ plat::HResult SimShell::ShellLinkSetPath(plat::ComObject link, const std::string
     LinkObject& object = Object(link, Interface::ShellLink, "IShellLinkA::SetPath");
     if (plat::HResult failure = Injected("ShellLinkSetPath", path)) return failure;
     object.data.target = path;
-    return plat::kSOk;
+    // The target is kept all the same; Windows answers S_FALSE when it does not exist.
+    const std::string target = pc_.files.Resolve(path);
+    return !target.empty() && pc_.files.Exists(target) ? plat::kSOk : plat::kSFalse;
 }
 
 plat::HResult SimShell::ShellLinkSetDescription(plat::ComObject link, const std::string& description) {
@@ -369,7 +379,7 @@ plat::HResult SimShell::ShellLinkGetShowCmd(plat::ComObject link, int* showComma
 plat::HResult SimShell::PersistFileSave(plat::ComObject file, const std::u16string& fileName,
                                         plat::Bool remember) {
     LinkObject& object = Object(file, Interface::PersistFile, "IPersistFile::Save");
-    std::string name = fileName.empty() ? object.currentFile : Utf16ToAnsi(fileName);
+    std::string name = fileName.empty() ? object.currentFile : AnsiName(fileName);
     if (plat::HResult failure = Injected("PersistFileSave", name)) return failure;
     if (name.empty()) return plat::kEInvalidArg;
     if (plat::DWord error = pc_.files.WriteForCall(name, FormatShellLink(object.data)))
@@ -380,7 +390,7 @@ plat::HResult SimShell::PersistFileSave(plat::ComObject file, const std::u16stri
 
 plat::HResult SimShell::PersistFileLoad(plat::ComObject file, const std::u16string& fileName, plat::DWord) {
     LinkObject& object = Object(file, Interface::PersistFile, "IPersistFile::Load");
-    std::string name = Utf16ToAnsi(fileName);
+    std::string name = AnsiName(fileName);
     if (plat::HResult failure = Injected("PersistFileLoad", name)) return failure;
     std::string text;
     if (plat::DWord error = pc_.files.ReadForCall(name, &text)) return plat::HResultFromWin32(error);

@@ -10,6 +10,8 @@
 // - SHGetSpecialFolderLocation answers E_INVALIDARG for a folder number it
 //   does not know and HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when the
 //   folder does not exist on the machine.
+// - IShellLinkA::SetPath keeps any path and answers S_FALSE when no such
+//   file exists, as Windows does.
 // - CoCreateInstance needs CoInitialize first (CO_E_NOTINITIALIZED), knows
 //   only the shell link class, and hands out IUnknown, IShellLinkA and
 //   IPersistFile. Using an interface after its object was released, or
@@ -18,7 +20,7 @@
 // - A saved link file is an INI-like text ("[ShellLink]" with Target,
 //   Arguments, WorkingDirectory, Description, IconLocation, IconIndex,
 //   ShowCommand, Hotkey), written like CreateFile(CREATE_ALWAYS); its name is
-//   converted from UTF-16 to the ANSI code page.
+//   converted from UTF-16 to the machine's ANSI code page.
 // - Failure injection keys: the folder number in decimal
 //   (SHGetSpecialFolderLocation), the folder's path (SHGetPathFromIDListA),
 //   the text set (ShellLinkSet...), the file name (PersistFileSave/Load). An
@@ -116,6 +118,7 @@ private:
     struct LinkObject;
     LinkObject& Object(plat::ComObject pointer, Interface expected, const char* call);
     plat::HResult Injected(const std::string& call, const std::string& argument);
+    std::string AnsiName(const std::u16string& fileName);
 
     SimPc& pc_;
     std::map<plat::ItemIdList, std::string> itemIdLists_;

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -162,26 +161,6 @@ int SimSystem::GetDeviceCaps(plat::Handle dc, int index) {
     if (pc_.TakeFailure("GetDeviceCaps")) return 0;
     if (dcs_.find(dc) == dcs_.end()) return 0;
     return index == plat::kLogPixelsY ? pixelsPerInchY : 0;
-}
-
-int SimSystem::MultiByteToWideChar(plat::UInt codePage, plat::DWord flags, const std::string& text,
-                                   std::u16string* wide, int maxChars) {
-    if (pc_.TakeFailure("MultiByteToWideChar", text)) return 0;
-    constexpr plat::UInt kWindows1252 = 1252;
-    if ((codePage != plat::kCpAcp && codePage != kWindows1252) || flags != 0 || maxChars < 0) {
-        pc_.SetLastError(plat::kErrorInvalidParameter);
-        return 0;
-    }
-    std::u16string converted = AnsiToUtf16(text);
-    int needed = static_cast<int>(converted.size()) + 1;
-    if (maxChars == 0) return needed;  // the size asked for
-    if (needed > maxChars) {
-        if (wide) *wide = converted.substr(0, static_cast<std::size_t>(maxChars));
-        pc_.SetLastError(plat::kErrorInsufficientBuffer);
-        return 0;
-    }
-    if (wide) *wide = converted;
-    return needed;
 }
 
 plat::DWord SimSystem::FormatMessageA(plat::DWord flags, plat::DWord messageId, plat::DWord,

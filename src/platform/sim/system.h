@@ -33,8 +33,7 @@ public:
     plat::Bool GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics) override;
     int GetDeviceCaps(plat::Handle dc, int index) override;
     plat::Handle GetCurrentProcess() override { return static_cast<plat::Handle>(-1); }
-    // Code pages: the ANSI code page (CP_ACP) is Windows-1252, which is also
-    // accepted by number.
+    // The code pages of WideCharToMultiByte below; the result counts the NUL.
     int MultiByteToWideChar(plat::UInt codePage, plat::DWord flags, const std::string& text,
                             std::u16string* wide, int maxChars) override;
     // The system's messages of a few common Win32 errors and HRESULTs, with

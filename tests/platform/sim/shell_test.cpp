@@ -142,7 +142,8 @@ TEST_F(SimShellTest, ShellLinkNeedsComAndTheLinkClass) {
 TEST_F(SimShellTest, SavedLinkShowsItsPropertiesAndLoadsBack) {
     shell.CoInitialize();
     ComObject link = NewLink();
-    EXPECT_EQ(shell.ShellLinkSetPath(link, "C:\\Program Files\\Brivo\\touchcfg.exe"), plat::kSOk);
+    // A target that does not exist is kept, with S_FALSE.
+    EXPECT_EQ(shell.ShellLinkSetPath(link, "C:\\Program Files\\Brivo\\touchcfg.exe"), plat::kSFalse);
     EXPECT_EQ(shell.ShellLinkSetDescription(link, "Touch panel"), plat::kSOk);
     EXPECT_EQ(shell.ShellLinkSetArguments(link, "/calib"), plat::kSOk);
     EXPECT_EQ(shell.ShellLinkSetIconLocation(link, "C:\\Program Files\\Brivo\\touch.ico", 0), plat::kSOk);
