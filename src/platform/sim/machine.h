@@ -47,6 +47,10 @@ struct MachineFacts {
     int privilege = 2;  // 0 guest, 1 user, 2 administrator
     std::string windowsDir = "C:\\Windows";
     std::string tempDir = "C:\\Temp\\";
+    // Local time when the simulated clock reads 0, and the user's formats.
+    plat::SystemTime startTime{2011, 6, 2, 14, 9, 30, 0, 0};
+    std::string shortDateFormat = "M/d/yyyy";
+    std::string longTimeFormat = "h:mm:ss tt";
 };
 
 // The simulated clock: sleeping advances it at once.

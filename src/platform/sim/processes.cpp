@@ -185,7 +185,9 @@ plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* r
 }
 
 plat::Bool SimProcesses::CloseHandle(plat::Handle handle) {
-    if (handles_.erase(handle) == 0) {
+    // One CloseHandle for every kernel handle: devices and tokens too.
+    if (handles_.erase(handle) == 0 && !pc_.devices.CloseDeviceHandle(handle) &&
+        !pc_.system.CloseToken(handle)) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
     }

@@ -788,6 +788,61 @@ std::string SimRegistry::KeyPath(HKey key) const {
     return it == impl_->handles.end() ? std::string() : PathOf(*it->second.key);
 }
 
+// --- keys held by other parts of the machine -------------------------------
+
+namespace {
+
+Key* KeyOf(const std::shared_ptr<void>& key) {
+    return static_cast<Key*>(key.get());
+}
+
+}  // namespace
+
+SimRegistry::KeyRef SimRegistry::Pin(const std::string& path) {
+    Key* key = impl_->Create(path);
+    KeyRef ref;
+    ref.key_ = key->parent ? std::shared_ptr<void>(key->parent->Shared(key))
+                           : std::shared_ptr<void>(impl_->roots[key->hive]);
+    return ref;
+}
+
+SimRegistry::KeyRef SimRegistry::PinExisting(const std::string& path) const {
+    KeyRef ref;
+    Key* key = impl_->Find(path);
+    if (key)
+        ref.key_ = key->parent ? std::shared_ptr<void>(key->parent->Shared(key))
+                               : std::shared_ptr<void>(impl_->roots[key->hive]);
+    return ref;
+}
+
+bool SimRegistry::Alive(const KeyRef& key) const {
+    return key.key_ && !KeyOf(key.key_)->deleted;
+}
+
+std::optional<RegValue> SimRegistry::Value(const KeyRef& key, const std::string& name) const {
+    if (!Alive(key)) return std::nullopt;
+    const RegValue* value = KeyOf(key.key_)->FindValue(name);
+    if (!value) return std::nullopt;
+    return *value;
+}
+
+void SimRegistry::SetValue(const KeyRef& key, const std::string& name, DWord type,
+                           const std::vector<std::uint8_t>& data) {
+    if (Alive(key)) KeyOf(key.key_)->Set(name, RegValue{type, data});
+}
+
+void SimRegistry::DeleteValue(const KeyRef& key, const std::string& name) {
+    if (!Alive(key)) return;
+    auto& values = KeyOf(key.key_)->values;
+    values.erase(
+        std::remove_if(values.begin(), values.end(), [&](const auto& v) { return SameName(v.first, name); }),
+        values.end());
+}
+
+void SimRegistry::DeleteTree(const KeyRef& key) {
+    if (Alive(key) && KeyOf(key.key_)->parent) impl_->Delete(KeyOf(key.key_));
+}
+
 // --- .reg export and import ------------------------------------------------
 
 void SimRegistry::Save(const std::string& regFile) const {
