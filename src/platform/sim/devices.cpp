@@ -863,18 +863,8 @@ Bool SimDevices::SetupDiCallClassInstaller(DWord installFunction, Handle set,
     }
     SimDevice& node = *at.element->device;
     DWord state = at.element->params->stateChange;
-    if (state == plat::kDicsEnable || state == plat::kDicsDisable) {
-        node.enabled = state == plat::kDicsEnable;
-        DWord flags = 0;
-        if (auto value = pc_.registry.Value(node.enumKey, "ConfigFlags"); value && value->data.size() == 4)
-            flags = static_cast<DWord>(value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
-                                       (static_cast<DWord>(value->data[3]) << 24));
-        flags = node.enabled ? (flags & ~kConfigFlagDisabled) : (flags | kConfigFlagDisabled);
-        pc_.registry.SetValue(
-            node.enumKey, "ConfigFlags", plat::kRegDword,
-            {static_cast<std::uint8_t>(flags), static_cast<std::uint8_t>(flags >> 8),
-             static_cast<std::uint8_t>(flags >> 16), static_cast<std::uint8_t>(flags >> 24)});
-    }
+    if (state == plat::kDicsEnable || state == plat::kDicsDisable)
+        SetEnabled(node, state == plat::kDicsEnable);
     pc_.SetLastError(0);
     return 1;
 }
@@ -1068,18 +1058,25 @@ Bool SimDevices::CallUpdateDriverForPlugAndPlayDevicesA(plat::ProcAddress functi
         error = plat::kErrorInWow64;
     else if (!pc_.IsAdministrator())
         error = plat::kErrorAccessDenied;
-    auto text = error ? std::nullopt : ReadInf(pc_, fullInfPath);
+    bool restart = false;
+    if (!error) error = UpdateDrivers(hardwareId, fullInfPath, installFlags, &restart);
+    if (error) {
+        pc_.SetLastError(error);
+        return 0;
+    }
+    if (rebootRequired) *rebootRequired = restart ? 1 : 0;
+    pc_.SetLastError(0);
+    return 1;
+}
+
+DWord SimDevices::UpdateDrivers(const std::string& hardwareId, const std::string& fullInfPath,
+                                DWord installFlags, bool* restartNeeded) {
+    DWord error = 0;
+    auto text = ReadInf(pc_, fullInfPath);
     if (!error && (!text || fullInfPath.find(':') == std::string::npos)) error = plat::kErrorFileNotFound;
     std::vector<SimDevice*> matching;
     if (!error) {
-        Refresh(pc_, *impl_, *this);
-        for (const auto& node : impl_->nodes) {
-            if (!PresentNode(*impl_, *node)) continue;
-            bool match = false;
-            for (const auto& id : node->hardwareIds) match = match || SameName(id, hardwareId);
-            for (const auto& id : node->compatibleIds) match = match || SameName(id, hardwareId);
-            if (match) matching.push_back(node.get());
-        }
+        matching = MatchingAnyId(hardwareId, true);
         if (matching.empty()) error = plat::kErrorNoSuchDevinst;
     }
     std::vector<SimDevice*> better;
@@ -1103,16 +1100,37 @@ Bool SimDevices::CallUpdateDriverForPlugAndPlayDevicesA(plat::ProcAddress functi
         }
         if (better.empty()) error = plat::kErrorNoMoreItems;
     }
-    if (error) {
-        pc_.SetLastError(error);
-        return 0;
-    }
+    if (error) return error;
     std::string storeName = CopyToInfStore(fullInfPath);
     bool restart = false;
     for (SimDevice* node : better) restart = InstallDriver(*node, storeName, *text) || restart;
-    if (rebootRequired) *rebootRequired = restart ? 1 : 0;
-    pc_.SetLastError(0);
-    return 1;
+    if (restartNeeded) *restartNeeded = restart;
+    return 0;
+}
+
+void SimDevices::SetEnabled(SimDevice& node, bool enabled) {
+    node.enabled = enabled;
+    DWord flags = 0;
+    if (auto value = pc_.registry.Value(node.enumKey, "ConfigFlags"); value && value->data.size() == 4)
+        flags = static_cast<DWord>(value->data[0] | (value->data[1] << 8) | (value->data[2] << 16) |
+                                   (static_cast<DWord>(value->data[3]) << 24));
+    flags = enabled ? (flags & ~kConfigFlagDisabled) : (flags | kConfigFlagDisabled);
+    pc_.registry.SetValue(node.enumKey, "ConfigFlags", plat::kRegDword,
+                          {static_cast<std::uint8_t>(flags), static_cast<std::uint8_t>(flags >> 8),
+                           static_cast<std::uint8_t>(flags >> 16), static_cast<std::uint8_t>(flags >> 24)});
+}
+
+std::vector<SimDevice*> SimDevices::MatchingAnyId(const std::string& id, bool presentOnly) {
+    std::vector<SimDevice*> found;
+    Refresh(pc_, *impl_, *this);
+    for (const auto& node : impl_->nodes) {
+        if (presentOnly && !PresentNode(*impl_, *node)) continue;
+        bool match = false;
+        for (const auto& hardwareId : node->hardwareIds) match = match || SameName(hardwareId, id);
+        for (const auto& compatibleId : node->compatibleIds) match = match || SameName(compatibleId, id);
+        if (match) found.push_back(node.get());
+    }
+    return found;
 }
 
 Bool SimDevices::CallSetupUninstallOEMInfA(plat::ProcAddress function, const std::string& infFileName,

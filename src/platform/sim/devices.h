@@ -167,6 +167,14 @@ public:
     // Installs the driver of the INF (by store name) on the node; runs the
     // driver hooks. True when the node asks for a restart.
     bool InstallDriver(SimDevice& device, const std::string& storeName, const std::string& infText);
+    // Driver updates as newdev makes them, for the machine's own programs
+    // (no WOW64 or rights check, no failure injection): 0 or the error.
+    plat::DWord UpdateDrivers(const std::string& hardwareId, const std::string& fullInfPath,
+                              plat::DWord installFlags, bool* restartNeeded);
+    // Disables or enables a node as the class installer does.
+    void SetEnabled(SimDevice& device, bool enabled);
+    // Nodes one of whose hardware or compatible IDs is `id` (letter case aside).
+    std::vector<SimDevice*> MatchingAnyId(const std::string& id, bool presentOnly);
     // Called after a driver is installed on a node, with the INF's text: a
     // driver's own effect on the tree (for example the HID collection that a
     // virtual device's driver creates).
