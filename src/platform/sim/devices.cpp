@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -25,6 +26,7 @@ constexpr DWord kErrorDeviceNotConnected = 1167;
 constexpr DWord kErrorWrongInfStyle = 0xE0000100u;
 constexpr DWord kErrorDiDoDefault = 0xE000020Eu;
 constexpr DWord kOemInfFirstNumber = 0;
+const std::string kNoKey;
 
 std::string LowerName(std::string text) {
     for (char& c : text)
@@ -52,6 +54,17 @@ std::vector<std::uint8_t> MultiSz(const std::vector<std::string>& texts) {
     }
     data.push_back(0);
     return data;
+}
+
+void MultiSzInto(const std::vector<std::string>& texts, std::vector<std::uint8_t>* data) {
+    std::size_t size = 1;
+    for (const auto& text : texts) size += text.size() + 1;
+    data->assign(size, 0);
+    std::uint8_t* at = data->data();
+    for (const auto& text : texts) {
+        std::memcpy(at, text.data(), text.size());
+        at += text.size() + 1;
+    }
 }
 
 std::vector<std::uint8_t> Sz(const std::string& text) {
@@ -177,7 +190,11 @@ struct SimDevices::Impl {
     std::unordered_map<std::string, std::shared_ptr<SimDevice>> byId;  // upper-case instance ID
     std::unordered_map<std::string, std::weak_ptr<SimDevice>> byPath;  // upper-case interface path
     std::vector<std::shared_ptr<SimDevice>> detached;  // removed while connected: back at the next rescan
+    std::vector<std::uint8_t> scratch;                 // a property being read
+    plat::Guid lastGuid;                               // GuidText(lastGuid), kept for repeated calls
+    std::string lastGuidText = GuidText(plat::Guid{});
     plat::DWord nextDevInst = 1;
+    std::uint64_t seenDeletions = 0;  // the registry's deletion count at the last refresh
 
     struct Element {
         std::shared_ptr<SimDevice> device;
@@ -188,7 +205,7 @@ struct SimDevices::Impl {
         std::vector<Element> elements;
         // (element, interface index), in enumeration order, by interface class text.
         std::vector<std::pair<size_t, size_t>> interfaces;
-        std::map<std::string, std::vector<size_t>> byClass;  // positions in `interfaces`
+        std::vector<std::pair<plat::Guid, std::vector<size_t>>> byClass;  // positions in `interfaces`
     };
     std::map<Handle, Set> sets;
 };
@@ -212,6 +229,16 @@ std::string DefaultPath(const SimDevice& device, const plat::Guid& guid) {
 std::string SimDevices::InterfacePath(const SimDevice& device, const SimInterface& anInterface) const {
     return anInterface.path.empty() ? DefaultPath(device, anInterface.classGuid) : anInterface.path;
 }
+
+namespace {
+
+// A node's interfaces carry their paths from the time it appears.
+void SetInterfacePaths(SimDevice& device) {
+    for (auto& anInterface : device.interfaces)
+        if (anInterface.path.empty()) anInterface.path = DefaultPath(device, anInterface.classGuid);
+}
+
+}  // namespace
 
 namespace {
 
@@ -245,10 +272,12 @@ SimDevice& SimDevices::Insert(SimDevice device, SimRegistry::KeyRef storedKey) {
     auto node = std::make_shared<SimDevice>(std::move(device));
     node->devInst = impl_->nextDevInst++;
     node->removed = false;
+    node->parentKey = UpperName(node->parent);
     if (storedKey)
         node->enumKey = storedKey;
     else
         WriteEnumKey(pc_.registry, *node);
+    SetInterfacePaths(*node);
     impl_->nodes.push_back(node);
     impl_->byId[UpperName(node->instanceId)] = node;
     for (const auto& anInterface : node->interfaces)
@@ -293,7 +322,7 @@ SimDevice& SimDevices::AddUsbController(const std::string& vidPid, const std::st
     attributes.versionNumber = 0x0100;
     hid.hid = attributes;
     Add(hid);
-    return *Find(usb.instanceId);
+    return added;
 }
 
 void SimDevices::AddUnrelatedDevices(int count) {
@@ -349,7 +378,7 @@ bool PresentNode(const SimDevices::Impl& impl, const SimDevice& device) {
     while (true) {
         if (node->removed || !node->connected) return false;
         if (node->parent.empty()) return true;
-        auto parent = impl.byId.find(UpperName(node->parent));
+        auto parent = impl.byId.find(node->parentKey);
         if (parent == impl.byId.end()) return true;  // a parent the machine does not model
         if (!parent->second->enabled) return false;
         node = parent->second.get();
@@ -386,6 +415,8 @@ void RemoveSubtree(SimPc& pc, SimDevices::Impl& impl, const std::shared_ptr<SimD
 }  // namespace
 
 void Refresh(SimPc& pc, SimDevices::Impl& impl, SimDevices&) {
+    // Only a deleted key can have taken a node's Enum key away.
+    if (pc.registry.Deletions() == impl.seenDeletions) return;
     std::vector<std::shared_ptr<SimDevice>> gone;
     for (const auto& node : impl.nodes) {
         if (pc.registry.Alive(node->enumKey)) continue;
@@ -396,6 +427,7 @@ void Refresh(SimPc& pc, SimDevices::Impl& impl, SimDevices&) {
     }
     for (const auto& node : gone)
         if (!node->removed) RemoveSubtree(pc, impl, node);
+    impl.seenDeletions = pc.registry.Deletions();
 }
 
 void SimDevices::Remove(const std::string& instanceId) {
@@ -503,7 +535,11 @@ Handle SimDevices::SetupDiGetClassDevsA(const plat::Guid* classGuid, const std::
     }
     for (size_t k = 0; k < set.interfaces.size(); ++k) {
         const auto& [element, index] = set.interfaces[k];
-        set.byClass[GuidText(set.elements[element].device->interfaces[index].classGuid)].push_back(k);
+        const plat::Guid& guid = set.elements[element].device->interfaces[index].classGuid;
+        auto list = std::find_if(set.byClass.begin(), set.byClass.end(),
+                                 [&](const auto& c) { return c.first == guid; });
+        if (list == set.byClass.end()) list = set.byClass.insert(set.byClass.end(), {guid, {}});
+        list->second.push_back(k);
     }
     Handle handle = pc_.NewHandle();
     impl_->sets[handle] = std::move(set);
@@ -593,7 +629,7 @@ DWord ReadProperty(SimPc& pc, const SimDevice& device, DWord property, DWord* ty
     auto fromList = [&](const std::vector<std::string>& texts) -> DWord {
         if (texts.empty()) return plat::kErrorInvalidData;
         *type = plat::kRegMultiSz;
-        *data = MultiSz(texts);
+        MultiSzInto(texts, data);
         return 0;
     };
     auto fromRegistry = [&](const char* name) -> DWord {
@@ -638,12 +674,13 @@ Bool SimDevices::SetupDiGetDeviceRegistryPropertyA(Handle set, const plat::DevIn
                                                    DWord property, DWord* regDataType, std::uint8_t* buffer,
                                                    DWord bufferSize, DWord* requiredSize) {
     Located at = Locate(*impl_, set, &device);
-    std::string key = at.element ? at.element->device->instanceId : "";
-    if (pc_.TakeFailure("SetupDiGetDeviceRegistryPropertyA", key)) return 0;
+    if (pc_.TakeFailure("SetupDiGetDeviceRegistryPropertyA",
+                        at.element ? at.element->device->instanceId : kNoKey))
+        return 0;
     if (at.error == 0 && buffer == nullptr && bufferSize != 0) at.error = plat::kErrorInvalidUserBuffer;
     if (at.error == 0 && at.element->device->removed) at.error = plat::kErrorNoSuchDevinst;
     DWord type = 0;
-    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t>& data = impl_->scratch;
     if (at.error == 0) at.error = ReadProperty(pc_, *at.element->device, property, &type, &data);
     if (at.error) {
         pc_.SetLastError(at.error);
@@ -738,7 +775,11 @@ constexpr size_t kInterfacesPerElement = 1024;
 Bool SimDevices::SetupDiEnumDeviceInterfaces(Handle set, const plat::DevInfoData* device,
                                              const plat::Guid& interfaceClassGuid, DWord index,
                                              plat::DeviceInterfaceData* data) {
-    if (pc_.TakeFailure("SetupDiEnumDeviceInterfaces", GuidText(interfaceClassGuid))) return 0;
+    if (!(impl_->lastGuid == interfaceClassGuid)) {
+        impl_->lastGuid = interfaceClassGuid;
+        impl_->lastGuidText = GuidText(interfaceClassGuid);
+    }
+    if (pc_.TakeFailure("SetupDiEnumDeviceInterfaces", impl_->lastGuidText)) return 0;
     Located at = Locate(*impl_, set, device);
     if (at.error == 0 && (data == nullptr || data->cbSize != plat::kDeviceInterfaceDataSize32))
         at.error = plat::kErrorInvalidUserBuffer;
@@ -752,7 +793,8 @@ Bool SimDevices::SetupDiEnumDeviceInterfaces(Handle set, const plat::DevInfoData
                 if (interfaces[i].classGuid == interfaceClassGuid && seen++ == index)
                     found = std::make_pair(element, i);
         } else {
-            auto list = at.set->byClass.find(GuidText(interfaceClassGuid));
+            auto list = std::find_if(at.set->byClass.begin(), at.set->byClass.end(),
+                                     [&](const auto& c) { return c.first == interfaceClassGuid; });
             if (list != at.set->byClass.end() && index < list->second.size())
                 found = at.set->interfaces[list->second[index]];
         }
@@ -1187,9 +1229,11 @@ void SimDevices::Save(const std::string& file) const {
         if (node->hid)
             out << "hid=" << Hex(node->hid->vendorId, 4) << "," << Hex(node->hid->productId, 4) << ","
                 << Hex(node->hid->versionNumber, 4) << "\n";
-        for (const auto& anInterface : node->interfaces)
-            out << "interface=" << GuidText(anInterface.classGuid)
-                << (anInterface.path.empty() ? "" : " " + anInterface.path) << "\n";
+        for (const auto& anInterface : node->interfaces) {
+            bool ownPath = anInterface.path != DefaultPath(*node, anInterface.classGuid);
+            out << "interface=" << GuidText(anInterface.classGuid) << (ownPath ? " " + anInterface.path : "")
+                << "\n";
+        }
         if (!node->driverInf.empty()) out << "driverInf=" << node->driverInf << "\n";
         if (node->restartOnChange) out << "restartOnChange=1\n";
         if (!node->deviceParameters) out << "deviceParameters=0\n";

@@ -69,6 +69,7 @@ struct SimDevice {
 
     // Kept by the machine.
     plat::DWord devInst = 0;
+    std::string parentKey;  // the parent's instance ID in upper case
     bool removed = false;
     SimRegistry::KeyRef enumKey;
 };

@@ -115,24 +115,27 @@ struct Key {
     bool deleted = false;
     std::string deletedPath;
 
+    // Sub-keys stay sorted by NameLess, so a name is found by bisection.
+    std::vector<std::shared_ptr<Key>>::const_iterator Position(const std::string& child) const {
+        return std::lower_bound(subkeys.begin(), subkeys.end(), child,
+                                [](const std::shared_ptr<Key>& k, const std::string& wanted) {
+                                    return NameLess(k->name, wanted);
+                                });
+    }
     Key* Find(const std::string& child) const {
-        for (const auto& k : subkeys)
-            if (SameName(k->name, child)) return k.get();
-        return nullptr;
+        auto at = Position(child);
+        return at != subkeys.end() && SameName((*at)->name, child) ? at->get() : nullptr;
     }
     std::shared_ptr<Key> Shared(const Key* child) const {
-        for (const auto& k : subkeys)
-            if (k.get() == child) return k;
-        return nullptr;
+        auto at = Position(child->name);
+        return at != subkeys.end() && at->get() == child ? *at : nullptr;
     }
     Key* Add(const std::string& child) {
         auto key = std::make_shared<Key>();
         key->name = child;
         key->hive = hive;
         key->parent = this;
-        auto at = std::find_if(subkeys.begin(), subkeys.end(),
-                               [&](const std::shared_ptr<Key>& k) { return NameLess(child, k->name); });
-        return subkeys.insert(at, key)->get();
+        return subkeys.insert(Position(child), key)->get();
     }
     RegValue* FindValue(const std::string& valueName) {
         for (auto& [n, v] : values)
@@ -342,10 +345,12 @@ struct SimRegistry::Impl {
         DWord granted = 0;
     };
     std::map<HKey, OpenKey> handles;
+    std::uint64_t deletions = 0;
 
     explicit Impl(SimPc& machine) : pc(machine) { Reset(); }
 
     void Reset() {
+        ++deletions;
         for (auto& root : roots)
             if (root) MarkDeleted(*root);
         handles.clear();
@@ -500,8 +505,8 @@ struct SimRegistry::Impl {
         if (!key->parent) throw std::invalid_argument("a hive root cannot be deleted");
         Key* parent = key->parent;
         MarkDeleted(*key);
-        parent->subkeys.erase(std::find_if(parent->subkeys.begin(), parent->subkeys.end(),
-                                           [&](const std::shared_ptr<Key>& k) { return k.get() == key; }));
+        parent->subkeys.erase(parent->Position(key->name));
+        ++deletions;
     }
 
     void LoadText(const std::string& file, const std::string& text);
@@ -813,6 +818,10 @@ SimRegistry::KeyRef SimRegistry::PinExisting(const std::string& path) const {
         ref.key_ = key->parent ? std::shared_ptr<void>(key->parent->Shared(key))
                                : std::shared_ptr<void>(impl_->roots[key->hive]);
     return ref;
+}
+
+std::uint64_t SimRegistry::Deletions() const {
+    return impl_->deletions;
 }
 
 bool SimRegistry::Alive(const KeyRef& key) const {

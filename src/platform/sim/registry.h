@@ -116,6 +116,9 @@ public:
                   const std::vector<std::uint8_t>& data);
     void DeleteValue(const KeyRef& key, const std::string& name);
     void DeleteTree(const KeyRef& key);  // the key with everything below it
+    // Grows with every deletion of a key (and every Load): a held key can only
+    // have gone when it changed.
+    std::uint64_t Deletions() const;
 
     // Handles the program has open (predefined keys not counted), and the
     // native path of one, e.g. "HKLM\SOFTWARE\Wow6432Node\Vendor" ("" when the
