@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything, then runs every test: the format check, the host suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, setup.exe's build with
-# the sample package, the package check, the package tools under Wine and
-# setup.exe under Wine.
+# the sample package, the package check, the package tools under Wine,
+# setup.exe under Wine and the device and registry routines under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +26,6 @@ package/tools/tests/wine_check.sh build/windows/package
 
 echo "== setup.exe under Wine"
 tests/wine/run.sh build/windows
+
+echo "== device and registry routines under Wine"
+tests/wine/devices_run.sh build/windows
