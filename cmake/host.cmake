@@ -21,6 +21,8 @@ file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp
 list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/(wine|benchmark)/")
 add_executable(setup_tests ${TEST_SOURCES})
 target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+# Whole runs use the sample driver package of the repository.
+target_compile_definitions(setup_tests PRIVATE SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(setup_tests PRIVATE setup_simpc GTest::gtest GTest::gtest_main GTest::gmock)
 include(GoogleTest)
 gtest_discover_tests(setup_tests DISCOVERY_MODE PRE_TEST)

@@ -83,3 +83,18 @@ target_link_libraries(devices_check PRIVATE
   comctl32 user32 gdi32 msimg32 advapi32 shell32 ole32 oleaut32 uuid setupapi hid version)
 
 include(${CMAKE_SOURCE_DIR}/package/package.cmake)
+
+# The conformance scenarios of the seam against the Win32 backend, for the Wine
+# tests: a console program that is also its own child and service program.
+file(GLOB CONFORMANCE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/conformance/*.cpp)
+list(FILTER CONFORMANCE_SOURCES EXCLUDE REGEX "_test\\.cpp$")
+set(CONFORMANCE_WIN32_SOURCES ${WIN32_SOURCES})
+list(REMOVE_ITEM CONFORMANCE_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win32/winmain.cpp)
+add_executable(conformance
+  ${CMAKE_SOURCE_DIR}/tests/wine/conformance_main.cpp ${CONFORMANCE_SOURCES} ${CONFORMANCE_WIN32_SOURCES}
+  ${CMAKE_SOURCE_DIR}/src/platform/os.cpp)
+target_include_directories(conformance PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(conformance PRIVATE ${SETUP_WINDOWS_API})
+target_link_options(conformance PRIVATE ${SETUP_STATIC_RUNTIME})
+target_link_libraries(conformance PRIVATE
+  comctl32 user32 gdi32 msimg32 advapi32 shell32 ole32 oleaut32 uuid setupapi hid version)

@@ -14,7 +14,9 @@ git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror
 echo "== host build and tests (sanitizers on)"
 cmake --preset host-asan
 cmake --build --preset host-asan -j2
-ctest --preset host-asan -j2
+ctest --preset host-asan -j2 -E '^Runs/FaultSweep\.'
+echo "== fault sweep (sanitizers on)"
+build/host-asan/setup_tests --gtest_filter='Runs/FaultSweep.*' --gtest_brief=1
 
 echo "== setup.exe and the sample package"
 cmake --preset windows

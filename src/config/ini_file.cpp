@@ -10,9 +10,33 @@ namespace config {
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
+namespace {
+
+// The reasons a read fails that mean the file is not there.
+bool IsMissing(plat::DWord error) {
+    constexpr plat::DWord kErrorInvalidName = 123;
+    return error == plat::kErrorFileNotFound || error == plat::kErrorPathNotFound ||
+           error == kErrorInvalidName;
+}
+
+}  // namespace
+
 std::string IniFile::Contents() const {
+    plat::Os& os = plat::os();
     std::string text;
-    if (!plat::os().Files().ReadWholeFile(path_, &text)) text.clear();  // unreadable reads as empty
+    if (!os.Files().ReadWholeFile(path_, &text)) {
+        // A missing file reads as empty; one that is there but cannot be read
+        // (in use, refused) would silently give the defaults of every key.
+        if (!IsMissing(os.GetLastError())) throw setup::SetupError("Unable to read " + path_);
+        text.clear();
+    }
+    if (auto wide = Utf16LittleEndianText(text)) {
+        // Windows' profile functions read such a file as Unicode and hand the
+        // ANSI functions its text in the system's ANSI code page.
+        text.clear();
+        if (!wide->empty() && os.System().WideCharToMultiByte(plat::kCpAcp, 0, *wide, &text) == 0)
+            throw setup::SetupError("Unable to read " + path_);
+    }
     return text;
 }
 
@@ -49,6 +73,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
         }
         text.clear();
     }
+    // Lines are written in ANSI: written into a Unicode file they would corrupt it.
+    if (Utf16LittleEndianText(text)) throw setup::SetupError("Unable to write to " + path_);
     if (!files.WriteWholeFile(path_, SetIniValue(text, section, key, value))) {
         throw setup::SetupError("Unable to write to " + path_);
     }

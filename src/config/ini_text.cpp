@@ -127,7 +127,27 @@ std::uint32_t HexDigitValue(char c) {
     return static_cast<std::uint32_t>(LowerAscii(c) - 'a' + 10);
 }
 
+// What ends the text's last line so that a line can follow: nothing when it
+// ends in a line feed; a line feed after a lone carriage return (which is no
+// line break of its own); else the text's line ending.
+std::string_view BreakBeforeNewLine(std::string_view text, std::string_view eol) {
+    if (text.empty() || text.back() == '\n') return {};
+    if (text.back() == '\r') return "\n";
+    return eol;
+}
+
 }  // namespace
+
+std::optional<std::u16string> Utf16LittleEndianText(std::string_view file) {
+    if (file.size() < 2 || file[0] != '\xFF' || file[1] != '\xFE') return std::nullopt;
+    std::u16string units;
+    units.reserve((file.size() - 2) / 2);
+    for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(file[i]) |
+                                              (static_cast<unsigned char>(file[i + 1]) << 8)));
+    }
+    return units;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -184,14 +204,14 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
             if (!it->blank) last = it;
         }
         std::string result(text.substr(0, last->end));
-        if (last->end == last->contentEnd) result.append(eol);  // last line of the text had no break
+        if (last->end == text.size()) result.append(BreakBeforeNewLine(text, eol));
         result.append(key).append("=").append(value).append(eol);
         result.append(text.substr(last->end));
         return result;
     }
 
     std::string result(text);
-    if (!result.empty() && result.back() != '\n') result.append(eol);
+    result.append(BreakBeforeNewLine(text, eol));
     result.append("[").append(section).append("]").append(eol);
     result.append(key).append("=").append(value).append(eol);
     return result;

@@ -51,6 +51,11 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
 // or "X", taken as a 32-bit pattern. nullopt for anything else.
 std::optional<std::int32_t> ParseIniInteger(std::string_view value);
 
+// The text of a file saved as UTF-16 little-endian with a byte-order mark
+// (Notepad's "Unicode"): its UTF-16 units without the mark, an odd last byte
+// dropped. nullopt for any other file, which is ANSI text as it stands.
+std::optional<std::u16string> Utf16LittleEndianText(std::string_view file);
+
 // ASCII comparison without regard to case, as section and key names are compared.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 

@@ -84,6 +84,7 @@ constexpr DWord kErrorNoSuchPrivilege = 1313;
 constexpr int kLogPixelsY = 90;
 constexpr DWord kLocaleSystemDefault = 0x0800;
 constexpr DWord kLocaleSAbbrevLangName = 3;
+constexpr UInt kCpAcp = 0;  // the system's ANSI code page
 
 class SystemApi {
 public:
@@ -109,6 +110,11 @@ public:
     virtual Bool GetTextMetricsA(Handle dc, TextMetric* metrics) = 0;
     virtual int GetDeviceCaps(Handle dc, int index) = 0;
     virtual Handle GetCurrentProcess() = 0;
+    // Converts UTF-16 text into the code page; returns the bytes written, 0 on
+    // failure (empty text fails too, with ERROR_INVALID_PARAMETER). A character
+    // the code page lacks becomes its default character ("?").
+    virtual int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
+                                    std::string* multiByte) = 0;
 
     // --- Restart, double-click time, local time and its formats -------------
     // The token handle is closed with ProcessApi::CloseHandle.

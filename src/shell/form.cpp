@@ -157,7 +157,13 @@ void TVEXA_Form1::LogLine(const std::string& text) {
 }
 
 void TVEXA_Form1::ExitSetup() {
-    if (PcaStoppedBySetup) StartServiceWait("PcaSvc", 10);
+    if (PcaStoppedBySetup) {
+        // Startup may have stopped waiting for the stop (a time-out, a failed
+        // status poll) while the service was still stopping; it refuses the
+        // start until then. Wait for the stop to end and ask again.
+        if (StartServiceWait("PcaSvc", 10) == ServiceFailed && WaitWhileServiceStops("PcaSvc", 10))
+            StartServiceWait("PcaSvc", 10);
+    }
     plat::EndProcess(0);
 }
 

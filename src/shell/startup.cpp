@@ -41,7 +41,9 @@ bool RemoveCompatibilityLayers(const std::string& sourceDir) {
         names.push_back(name);
     bool removed = false;
     for (const auto& valueName : names) {
-        if (valueName.find(sourceDir) == std::string::npos) continue;
+        // An empty folder (the program's path could not be read) names no
+        // program, and must not match every other program's entry.
+        if (sourceDir.empty() || valueName.find(sourceDir) == std::string::npos) continue;
         if (registry.RegDeleteValueA(key, valueName) == 0) removed = true;
     }
     registry.RegCloseKey(key);
@@ -83,7 +85,12 @@ void TVEXA_Form1::FormCreate() {
         plat::EndProcess(0);
     }
 
-    PcaStoppedBySetup = StopServiceWait("PcaSvc", 10) == ServiceReached;
+    // Remembered as soon as the service accepted the stop: when the wait then
+    // times out or a status poll fails, the service still goes on to stop, and
+    // the exit routine must start it again.
+    bool pcaStopAccepted = false;
+    StopServiceWait("PcaSvc", 10, &pcaStopAccepted);
+    PcaStoppedBySetup = pcaStopAccepted;
 
     LogLine("SETUP start!");
     os.Ui().SetProgressPosition(ProgressBar1, 0);

@@ -17,8 +17,8 @@ struct Transition {
 constexpr Transition kStart{true, "Start Service ", 2, plat::kServiceRunning, plat::kServiceStartPending};
 constexpr Transition kStop{false, "Stop Service ", 3, plat::kServiceStopped, plat::kServiceStopPending};
 
-std::int32_t ChangeServiceState(const Transition& how, const std::string& serviceName,
-                                std::int32_t pollLimit) {
+std::int32_t ChangeServiceState(const Transition& how, const std::string& serviceName, std::int32_t pollLimit,
+                                bool* accepted) {
     LogLine(how.trace + serviceName);
     StepCode = how.stepCode;
     plat::Os& os = plat::os();
@@ -39,9 +39,10 @@ std::int32_t ChangeServiceState(const Transition& how, const std::string& servic
     } else if (status.currentState == how.targetState || status.currentState == how.pendingState) {
         result = ServiceNothingToDo;
     } else {
-        bool accepted = how.start ? scm.StartServiceA(service, {}) != 0
-                                  : scm.ControlService(service, plat::kServiceControlStop, &status) != 0;
-        if (!accepted) {
+        bool requested = how.start ? scm.StartServiceA(service, {}) != 0
+                                   : scm.ControlService(service, plat::kServiceControlStop, &status) != 0;
+        if (accepted != nullptr) *accepted = requested;
+        if (!requested) {
             result = ServiceFailed;
         } else {
             os.Clock().Sleep(1000);
@@ -75,11 +76,34 @@ std::int32_t ChangeServiceState(const Transition& how, const std::string& servic
 }  // namespace
 
 std::int32_t StartServiceWait(const std::string& serviceName, std::int32_t pollLimit) {
-    return ChangeServiceState(kStart, serviceName, pollLimit);
+    return ChangeServiceState(kStart, serviceName, pollLimit, nullptr);
 }
 
-std::int32_t StopServiceWait(const std::string& serviceName, std::int32_t pollLimit) {
-    return ChangeServiceState(kStop, serviceName, pollLimit);
+std::int32_t StopServiceWait(const std::string& serviceName, std::int32_t pollLimit, bool* stopAccepted) {
+    if (stopAccepted != nullptr) *stopAccepted = false;
+    return ChangeServiceState(kStop, serviceName, pollLimit, stopAccepted);
+}
+
+bool WaitWhileServiceStops(const std::string& serviceName, std::int32_t pollLimit) {
+    plat::Os& os = plat::os();
+    plat::ServiceApi& scm = os.Services();
+    plat::Handle manager = scm.OpenSCManagerA("", "", plat::kScManagerAllAccess);
+    if (manager == 0) return false;
+    plat::Handle service = scm.OpenServiceA(manager, serviceName, plat::kServiceAllAccess);
+    bool stopped = false;
+    if (service != 0) {
+        plat::ServiceStatus status;
+        std::int32_t polls = 0;
+        while (scm.QueryServiceStatus(service, &status)) {
+            stopped = status.currentState == plat::kServiceStopped;
+            if (status.currentState != plat::kServiceStopPending || polls++ >= pollLimit) break;
+            os.Ui().ProcessMessages();
+            os.Clock().Sleep(1000);
+        }
+        scm.CloseServiceHandle(service);
+    }
+    scm.CloseServiceHandle(manager);
+    return stopped;
 }
 
 std::int32_t RemoveService(const std::string& serviceName) {

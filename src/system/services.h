@@ -15,7 +15,14 @@ enum ServiceResult : std::int32_t {
 };
 
 std::int32_t StartServiceWait(const std::string& serviceName, std::int32_t pollLimit);
-std::int32_t StopServiceWait(const std::string& serviceName, std::int32_t pollLimit);
+// `stopAccepted`, when given, tells whether the service accepted the stop
+// control, whatever the wait then reported.
+std::int32_t StopServiceWait(const std::string& serviceName, std::int32_t pollLimit,
+                             bool* stopAccepted = nullptr);
+// Waits while the named service is stopping, querying it once a second up to
+// the poll limit; true when it is then stopped. For a start request, which a
+// service refuses until its stop has ended.
+bool WaitWhileServiceStops(const std::string& serviceName, std::int32_t pollLimit);
 // 0 when the service was marked for deletion, 1 otherwise.
 std::int32_t RemoveService(const std::string& serviceName);
 

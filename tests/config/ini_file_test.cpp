@@ -32,10 +32,21 @@ TEST_F(IniFileTest, MissingFileReadsAsEmpty) {
     EXPECT_TRUE(ini.ReadSectionValues("system").empty());
 }
 
-TEST_F(IniFileTest, UnreadableFileReadsAsEmpty) {
-    files.files[kPackageIni] = "[system]\ntargetdir=Other\n";
+// Formerly a file that could not be read gave the default of every key (the
+// install folder name "Brivo", no product) and the run went on.
+TEST_F(IniFileTest, ExistingFileThatCannotBeReadIsAnErrorNamingIt) {
+    files.files[kPackageIni] = "[system]\ntargetdir=Other\nproduct=1\n";
     files.unreadable.insert(kPackageIni);
-    EXPECT_EQ(IniFile(kPackageIni).ReadString("system", "targetdir", "Brivo"), "Brivo");
+    const IniFile ini(kPackageIni);
+    try {
+        ini.ReadString("system", "targetdir", "Brivo");
+        FAIL() << "no error";
+    } catch (const setup::SetupError& error) {
+        EXPECT_EQ(std::string(error.what()), std::string("Unable to read ") + kPackageIni);
+    }
+    EXPECT_THROW(ini.ReadInteger("system", "product", -1), setup::SetupError);
+    EXPECT_THROW(ini.SectionExists("system"), setup::SetupError);
+    EXPECT_THROW(ini.ReadSectionValues("system"), setup::SetupError);
 }
 
 TEST_F(IniFileTest, EveryReadSeesTheFileAsItIsNow) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "case_name.h"
+#include "utf16_file.h"
 
 namespace {
 
@@ -207,6 +208,16 @@ TEST_P(IniWriteRules, ReplacesOrAppendsWhereTheProfileRulesSay) {
     EXPECT_EQ(FindIniValue(after, c.section, c.key), c.value);
 }
 
+TEST(IniWriteLoneCarriageReturn, KeepsThePreviousValueAndTheNewKey) {
+    // Formerly the new key was appended to the last line: "k=1\rn=2" read as k "1\rn=2" and no n.
+    for (const char* text : {"[A]\r\nk=1\r", "[A]\nk=1\r"}) {
+        const std::string after = SetIniValue(text, "A", "n", "2");
+        EXPECT_EQ(FindIniValue(after, "A", "k"), "1") << text;
+        EXPECT_EQ(FindIniValue(after, "A", "n"), "2") << text;
+        EXPECT_EQ(FindIniValue(SetIniValue(after, "A", "k", "3"), "A", "k"), "3") << text;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniWriteRules,
     testing::Values(
@@ -227,6 +238,13 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"AppendsToFirstBlockOfTwoSpellings", "[S]\r\na=1\r\n[T]\r\n[s]\r\nb=2\r\n", "s", "c", "3",
                   "[S]\r\na=1\r\nc=3\r\n[T]\r\n[s]\r\nb=2\r\n"},
         WriteCase{"AppendsAfterLastLineWithoutBreak", "[A]\r\nk=1", "A", "n", "2", "[A]\r\nk=1\r\nn=2\r\n"},
+        // A lone carriage return ends no line: the new key must not join the last line.
+        WriteCase{"AppendsOnItsOwnLineAfterLoneCarriageReturn", "[A]\r\nk=1\r", "A", "n", "2",
+                  "[A]\r\nk=1\r\nn=2\r\n"},
+        WriteCase{"AppendsUnderBareHeaderEndingInLoneCarriageReturn", "[A]\r", "A", "n", "2",
+                  "[A]\r\nn=2\r\n"},
+        WriteCase{"AddsSectionAfterLoneCarriageReturn", "[A]\r\nk=1\r", "B", "n", "2",
+                  "[A]\r\nk=1\r\n[B]\r\nn=2\r\n"},
         WriteCase{"CommentedKeyIsNotTheKey", "[A]\r\n;n=1\r\n", "A", "n", "2", "[A]\r\n;n=1\r\nn=2\r\n"},
         WriteCase{"AddsMissingSectionAtEnd", "[SYSTEM]\r\nx=1\r\n[ADDITIONAL]\r\n", "INFData", "manufacturer",
                   "M", "[SYSTEM]\r\nx=1\r\n[ADDITIONAL]\r\n[INFData]\r\nmanufacturer=M\r\n"},
@@ -237,5 +255,20 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"KeepsLineFeedOnlyText", "[A]\nk=1\n", "B", "n", "2", "[A]\nk=1\n[B]\nn=2\n"},
         WriteCase{"WritesEmptyValue", "[A]\r\nk=1\r\n", "A", "k", "", "[A]\r\nk=\r\n"}),
     test_support::CaseName());
+
+TEST(Utf16LittleEndianText, OnlyAFileWithTheByteOrderMarkIsUnicode) {
+    using config::Utf16LittleEndianText;
+    EXPECT_EQ(Utf16LittleEndianText(test_support::Utf16LeFile(u"[s]\r\nk=\u00FC")), u"[s]\r\nk=\u00FC");
+    EXPECT_EQ(Utf16LittleEndianText("\xFF\xFE"), u"");
+    EXPECT_EQ(Utf16LittleEndianText(std::string("\xFF\xFE"
+                                                "a\0b",
+                                                5)),
+              u"a");  // an odd last byte is dropped
+    // Everything else is ANSI text as it stands: no mark, the big-endian mark, a mark alone in one byte.
+    EXPECT_EQ(Utf16LittleEndianText("[s]\r\nk=v\r\n"), std::nullopt);
+    EXPECT_EQ(Utf16LittleEndianText(std::string("\xFE\xFF\0[", 4)), std::nullopt);
+    EXPECT_EQ(Utf16LittleEndianText("\xFF"), std::nullopt);
+    EXPECT_EQ(Utf16LittleEndianText(""), std::nullopt);
+}
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST_F(OemInfRemovalTest, ForcedRemovalOfACopyStillInUse) {
 
 TEST_F(OemInfRemovalTest, MissingWindowsRemovalIsTracedAndTheFilesStillGo) {
     AddOemInf("oem7.inf", "[QZMfg]\r\n%QZUSB_1% = I, USB\\VID_0D7A&PID_0306\r\n");
-    pc.libraries.SystemExports("setupapi.dll").clear();
+    pc.libraries.SetSystemExport("setupapi.dll", "SetupUninstallOEMInfA", false);
     form.RemoveOemInfsUsb(true);
     EXPECT_FALSE(Exists("oem7.inf"));
     EXPECT_THAT(trace, ElementsAre("Scan OEM USB", "Try to load UninstallOem", "--failed#2!"));

@@ -184,7 +184,7 @@ TEST_F(UpdateDriverTest, MissingInfOrNewdevReturnsFalseWithoutTraceAndLeavesTheA
     bool reboot = true;
     EXPECT_FALSE(setup::UpdatePnpDriver("HID\\VID_0D7A&PID_0306", "C:\\Windows\\inf\\none.inf", reboot));
     EXPECT_TRUE(reboot);
-    pc.libraries.SystemExports("newdev.dll").clear();
+    pc.libraries.SetSystemExport("newdev.dll", "UpdateDriverForPlugAndPlayDevicesA", false);
     EXPECT_FALSE(setup::UpdatePnpDriver("HID\\VID_0D7A&PID_0306", "C:\\Windows\\inf\\msmouse.inf", reboot));
     EXPECT_TRUE(trace.empty());
     EXPECT_EQ(hid->driverInf, "oem4.inf");

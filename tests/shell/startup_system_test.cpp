@@ -29,8 +29,6 @@ protected:
         pc.facts.major = major;
         pc.facts.minor = minor;
         pc.facts.is64Bit = is64;
-        if (major < 6) pc.libraries.SystemExports("kernel32.dll").erase("GetLocaleInfoEx");
-        if (!is64) pc.libraries.SystemExports("kernel32.dll").erase("Wow64EnableWow64FsRedirection");
     }
 };
 
@@ -94,7 +92,7 @@ TEST_F(StartupSystemTest, Windows9xIsRefused) {
 }
 
 TEST_F(StartupSystemTest, Missing64BitRedirectionSwitchIsReportedAndStartupGoesOn) {
-    pc.libraries.SystemExports("kernel32.dll").erase("Wow64EnableWow64FsRedirection");
+    pc.libraries.SetSystemExport("kernel32.dll", "Wow64EnableWow64FsRedirection", false);
     WritePackageIni();
     pc.windows.Answer(plat::kIdOk);
     setup::TVEXA_Form1 form;

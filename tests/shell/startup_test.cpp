@@ -56,15 +56,18 @@ TEST_F(StartupTest, WrongProductShowsWarningAndEnds) {
 TEST_F(StartupTest, UninstallOnXpMarksVistaOnlyWhenKernelHasTheVistaExport) {
     pc.facts.major = 5;
     pc.facts.minor = 1;
+    pc.facts.servicePack = "Service Pack 3";
+    pc.facts.is64Bit = false;
     WritePackageIni();
-    setup::TVEXA_Form1 form;
-    EXPECT_EQ(CreateForm(form, {"-u"}), 0u);
-    EXPECT_TRUE(form.IsVistaOrLater);
-
-    pc.libraries.SystemExports("kernel32.dll").erase("GetLocaleInfoEx");
     setup::TVEXA_Form1 xp;
     EXPECT_EQ(CreateForm(xp, {"-u"}), 0u);
     EXPECT_FALSE(xp.IsVistaOrLater);
+
+    // The decision follows the export, not the version number.
+    pc.libraries.SetSystemExport("kernel32.dll", "GetLocaleInfoEx", true);
+    setup::TVEXA_Form1 patched;
+    EXPECT_EQ(CreateForm(patched, {"-u"}), 0u);
+    EXPECT_TRUE(patched.IsVistaOrLater);
 }
 
 TEST_F(StartupTest, PcaServiceStoppedByStartupIsRestartedOnExit) {

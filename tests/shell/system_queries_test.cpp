@@ -54,7 +54,7 @@ TEST_F(SystemQueriesTest, Wow64Query) {
     EXPECT_FALSE(form.IsWow64());
     // Windows without the query (2000, XP before SP2) is 32-bit.
     pc.facts.is64Bit = true;
-    pc.libraries.SystemExports("kernel32.dll").erase("IsWow64Process");
+    pc.libraries.SetSystemExport("kernel32.dll", "IsWow64Process", false);
     EXPECT_FALSE(form.IsWow64());
 }
 

@@ -131,3 +131,75 @@ TEST_F(ServiceRoutinesTest, RemoveServiceMarksForDeletion) {
 }
 
 }  // namespace
+
+namespace {
+
+struct AcceptedCase {
+    const char* name;
+    plat::DWord state;
+    std::vector<plat::DWord> afterStop;
+    bool refuseStop;
+    int failedPoll;  // the status query that fails, counted from 1; 0 none
+    std::int32_t result;
+    bool accepted;
+};
+
+class StopAcceptedTest : public SimTest, public ::testing::WithParamInterface<AcceptedCase> {};
+
+// The caller learns that the stop was accepted also when the wait then failed or timed out.
+TEST_P(StopAcceptedTest, TellsWhetherTheStopControlWasAccepted) {
+    const AcceptedCase& c = GetParam();
+    auto& service = pc.services.Add("Svc", c.state);
+    service.afterStop = c.afterStop;
+    service.refuseStop = c.refuseStop;
+    if (c.failedPoll) pc.FailCall("QueryServiceStatus", plat::kErrorAccessDenied, 1, c.failedPoll - 1);
+    bool accepted = !c.accepted;
+    EXPECT_EQ(setup::StopServiceWait("Svc", 10, &accepted), c.result);
+    EXPECT_EQ(accepted, c.accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, StopAcceptedTest,
+    ::testing::Values(
+        AcceptedCase{"Reached", kServiceRunning, {3, 1}, false, 0, setup::ServiceReached, true},
+        AcceptedCase{"TimedOut", kServiceRunning, {3}, false, 0, setup::ServiceTimedOut, true},
+        AcceptedCase{"PollFailed", kServiceRunning, {3, 1}, false, 2, setup::ServiceFailed, true},
+        AcceptedCase{"Refused", kServiceRunning, {}, true, 0, setup::ServiceFailed, false},
+        AcceptedCase{"FirstQueryFailed", kServiceRunning, {}, false, 1, setup::ServiceFailed, false},
+        AcceptedCase{"AlreadyStopped", kServiceStopped, {}, false, 0, setup::ServiceNothingToDo, false}),
+    test_support::CaseName());
+
+struct StoppingCase {
+    const char* name;
+    plat::DWord state;
+    std::vector<plat::DWord> nextQueries;
+    bool stopped;
+    std::uint64_t ms;
+};
+
+class WaitWhileStopsTest : public SimTest, public ::testing::WithParamInterface<StoppingCase> {};
+
+TEST_P(WaitWhileStopsTest, PollsOncePerSecondWhileStopPendingUpToTheLimit) {
+    const StoppingCase& c = GetParam();
+    auto& service = pc.services.Add("Svc", c.state);
+    service.pending.assign(c.nextQueries.begin(), c.nextQueries.end());
+    EXPECT_EQ(setup::WaitWhileServiceStops("Svc", 10), c.stopped);
+    EXPECT_EQ(pc.clock.now, c.ms);
+    EXPECT_EQ(pc.services.OpenHandles(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, WaitWhileStopsTest,
+    ::testing::Values(StoppingCase{"StopsAfterTwoPendingPolls", kServiceStopPending, {3, 3, 1}, true, 2000},
+                      StoppingCase{"StaysStopPending", kServiceStopPending, {3}, false, 10000},
+                      StoppingCase{"AlreadyStopped", kServiceStopped, {}, true, 0},
+                      StoppingCase{"Running", kServiceRunning, {}, false, 0}),
+    test_support::CaseName());
+
+TEST_F(ServiceRoutinesTest, WaitForAMissingServiceFailsAtOnce) {
+    EXPECT_FALSE(setup::WaitWhileServiceStops("NoSuchSvc", 10));
+    EXPECT_EQ(pc.clock.now, 0u);
+    EXPECT_EQ(pc.services.OpenHandles(), 0u);
+}
+
+}  // namespace

@@ -754,6 +754,27 @@ case_installed_mode() {
   report $name
 }
 
+# The seam's conformance scenarios (tests/conformance) against the Win32
+# backend: every result as Windows documents it, or a Wine departure that the
+# scenario names with its reason.
+case_conformance() {
+  local name=conformance status
+  if [ ! -f "$exe_dir/conformance.exe" ]; then
+    problem "no conformance.exe in $exe_dir"
+    report $name
+    return
+  fi
+  timeout -k 5 600 "$wine_cmd" "$exe_dir/conformance.exe" >"$artifacts/$name.txt" 2>"$work/$name.stderr"
+  status=$?
+  out=$(tr -d '\r' <"$artifacts/$name.txt")
+  grep -E '^(conformance:|NOTE|  KNOWN|[0-9]+ scenarios:)' <<<"$out" | sed 's/^/    /'
+  [ "$status" -eq 0 ] || problem "conformance.exe ended with exit code $status"
+  expect_line '^[0-9]+ scenarios: [0-9]+ passed, [0-9]+ with known Wine departures, 0 failed' \
+    "every scenario passes or departs only where Wine is known to"
+  report $name
+}
+
+case_conformance
 case_main_window
 case_close_box
 case_bad_product

@@ -204,10 +204,16 @@ struct SimFiles::Impl {
     std::vector<PendingOperation> pending;
 
     struct Search {
+        std::string pattern;  // as the program passed it
         std::vector<plat::FindData> results;
         std::size_t next = 0;
     };
     std::map<Handle, Search> searches;
+
+    std::string PatternOf(Handle find) const {
+        auto it = searches.find(find);
+        return it == searches.end() ? std::string() : it->second.pattern;
+    }
 
     explicit Impl(SimPc& machine) : pc(machine) { Reset(); }
 
@@ -394,7 +400,7 @@ SimFiles::SimFiles(SimPc& pc) : pc_(pc), impl_(std::make_unique<Impl>(pc)) {}
 SimFiles::~SimFiles() = default;
 
 DWord SimFiles::GetFileAttributesA(const std::string& path) {
-    if (pc_.TakeFailure("GetFileAttributesA")) return plat::kInvalidFileAttributes;
+    if (pc_.TakeFailure("GetFileAttributesA", path)) return plat::kInvalidFileAttributes;
     std::string native;
     if (!impl_->Native(path, &native)) return plat::kInvalidFileAttributes;
     const Impl::Entry* e = impl_->Get(native);
@@ -406,7 +412,7 @@ DWord SimFiles::GetFileAttributesA(const std::string& path) {
 }
 
 Bool SimFiles::SetFileAttributesA(const std::string& path, DWord attributes) {
-    if (pc_.TakeFailure("SetFileAttributesA")) return 0;
+    if (pc_.TakeFailure("SetFileAttributesA", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     Impl::Entry* e = impl_->Get(native);
@@ -420,7 +426,7 @@ Bool SimFiles::SetFileAttributesA(const std::string& path, DWord attributes) {
 }
 
 Bool SimFiles::DeleteFileA(const std::string& path) {
-    if (pc_.TakeFailure("DeleteFileA")) return 0;
+    if (pc_.TakeFailure("DeleteFileA", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     const Impl::Entry* e = impl_->Get(native);
@@ -440,7 +446,7 @@ Bool SimFiles::DeleteFileA(const std::string& path) {
 }
 
 Bool SimFiles::CopyFileA(const std::string& existing, const std::string& target, Bool failIfExists) {
-    if (pc_.TakeFailure("CopyFileA")) return 0;
+    if (pc_.TakeFailure("CopyFileA", existing)) return 0;
     std::string from;
     std::string to;
     if (!impl_->Native(existing, &from) || !impl_->Native(target, &to)) return 0;
@@ -481,7 +487,7 @@ Bool SimFiles::CopyFileA(const std::string& existing, const std::string& target,
 }
 
 Bool SimFiles::MoveFileExA(const std::string& existing, const std::string& target, DWord flags) {
-    if (pc_.TakeFailure("MoveFileExA")) return 0;
+    if (pc_.TakeFailure("MoveFileExA", existing)) return 0;
     std::string from;
     if (!impl_->Native(existing, &from)) return 0;
     if (flags & plat::kMoveFileDelayUntilReboot) {
@@ -556,7 +562,7 @@ Bool SimFiles::MoveFileExA(const std::string& existing, const std::string& targe
 }
 
 Bool SimFiles::CreateDirectoryA(const std::string& path) {
-    if (pc_.TakeFailure("CreateDirectoryA")) return 0;
+    if (pc_.TakeFailure("CreateDirectoryA", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     DWord error = 0;
@@ -575,7 +581,7 @@ Bool SimFiles::CreateDirectoryA(const std::string& path) {
 }
 
 Bool SimFiles::RemoveDirectoryA(const std::string& path) {
-    if (pc_.TakeFailure("RemoveDirectoryA")) return 0;
+    if (pc_.TakeFailure("RemoveDirectoryA", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     const Impl::Entry* e = impl_->Get(native);
@@ -605,7 +611,7 @@ DWord SimFiles::GetCurrentDirectoryA(std::string* path) {
 }
 
 Bool SimFiles::SetCurrentDirectoryA(const std::string& path) {
-    if (pc_.TakeFailure("SetCurrentDirectoryA")) return 0;
+    if (pc_.TakeFailure("SetCurrentDirectoryA", path)) return 0;
     std::string full;
     DWord error = 0;
     if (!MakeFullPath(path, impl_->current, false, &full, &error)) {
@@ -628,7 +634,7 @@ Bool SimFiles::SetCurrentDirectoryA(const std::string& path) {
 }
 
 Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data) {
-    if (pc_.TakeFailure("FindFirstFileA")) return plat::kInvalidHandle;
+    if (pc_.TakeFailure("FindFirstFileA", pattern)) return plat::kInvalidHandle;
     std::string p = pattern;
     std::replace(p.begin(), p.end(), '/', '\\');
     std::string folderPart;
@@ -661,6 +667,7 @@ Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data
         return plat::kInvalidHandle;
     }
     Impl::Search search;
+    search.pattern = pattern;
     if (!namePart.empty()) {
         std::string translated = TranslatePattern(namePart);
         auto add = [&](const std::string& name, const Impl::Entry& e) {
@@ -686,7 +693,7 @@ Handle SimFiles::FindFirstFileA(const std::string& pattern, plat::FindData* data
 }
 
 Bool SimFiles::FindNextFileA(Handle find, plat::FindData* data) {
-    if (pc_.TakeFailure("FindNextFileA")) return 0;
+    if (pc_.TakeFailure("FindNextFileA", impl_->PatternOf(find))) return 0;
     auto it = impl_->searches.find(find);
     if (it == impl_->searches.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -703,7 +710,7 @@ Bool SimFiles::FindNextFileA(Handle find, plat::FindData* data) {
 }
 
 Bool SimFiles::FindClose(Handle find) {
-    if (pc_.TakeFailure("FindClose")) return 0;
+    if (pc_.TakeFailure("FindClose", impl_->PatternOf(find))) return 0;
     if (!impl_->searches.erase(find)) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
@@ -712,7 +719,7 @@ Bool SimFiles::FindClose(Handle find) {
 }
 
 Bool SimFiles::ReadWholeFile(const std::string& path, std::string* contents) {
-    if (pc_.TakeFailure("ReadWholeFile")) return 0;
+    if (pc_.TakeFailure("ReadWholeFile", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     const Impl::Entry* e = impl_->Get(native);
@@ -732,7 +739,7 @@ Bool SimFiles::ReadWholeFile(const std::string& path, std::string* contents) {
 }
 
 Bool SimFiles::WriteWholeFile(const std::string& path, const std::string& contents) {
-    if (pc_.TakeFailure("WriteWholeFile")) return 0;
+    if (pc_.TakeFailure("WriteWholeFile", path)) return 0;
     std::string native;
     if (!impl_->Native(path, &native)) return 0;
     if (Impl::Entry* e = impl_->Get(native)) {

@@ -15,15 +15,49 @@ std::string WithDll(const std::string& name) {
 }  // namespace
 
 SimLibraries::SimLibraries(SimPc& pc) : pc_(pc) {
-    system_["KERNEL32.DLL"] = {"IsWow64Process", "Wow64EnableWow64FsRedirection", "GetLocaleInfoEx",
-                               "SetDllDirectoryA"};
-    system_["NETAPI32.DLL"] = {"NetUserGetInfo", "NetApiBufferFree"};
-    system_["NEWDEV.DLL"] = {"UpdateDriverForPlugAndPlayDevicesA"};
-    system_["SETUPAPI.DLL"] = {"SetupUninstallOEMInfA"};
+    for (const char* library : {"KERNEL32.DLL", "NETAPI32.DLL", "NEWDEV.DLL", "SETUPAPI.DLL"})
+        system_[library];
 }
 
-std::set<std::string>& SimLibraries::SystemExports(const std::string& library) {
-    return system_[UpperName(WithDll(FileNameOf(library)))];
+namespace {
+
+// Whether the system library of this Windows exports the function, as
+// Microsoft documents each function's first version. Only the exports the
+// program looks up at run time vary; the others are there on every NT system.
+bool ExportedBy(const MachineFacts& facts, const std::string& library, const std::string& name) {
+    const plat::DWord version = facts.major * 100 + facts.minor;  // 500 2000, 501 XP, 502 2003 and XP x64
+    const int sp = facts.ServicePackNumber();
+    if (library == "KERNEL32.DLL") {
+        if (name == "GetLocaleInfoEx") return version >= 600;
+        if (name == "IsWow64Process")
+            return version >= 600 || (version == 501 && sp >= 2) ||
+                   (version == 502 && (sp >= 1 || facts.is64Bit));
+        if (name == "Wow64EnableWow64FsRedirection")
+            return version >= 600 || (version == 502 && facts.is64Bit);
+        if (name == "SetDllDirectoryA")
+            return version >= 600 || (version >= 501 && (sp >= 1 || facts.is64Bit));
+        return false;
+    }
+    if (library == "NETAPI32.DLL") return name == "NetUserGetInfo" || name == "NetApiBufferFree";
+    if (library == "NEWDEV.DLL") return name == "UpdateDriverForPlugAndPlayDevicesA";
+    if (library == "SETUPAPI.DLL") return name == "SetupUninstallOEMInfA" && version >= 501;
+    return false;
+}
+
+}  // namespace
+
+bool SimLibraries::SystemExports(const std::string& library, const std::string& name) const {
+    std::string key = UpperName(WithDll(FileNameOf(library)));
+    auto it = system_.find(key);
+    if (it == system_.end()) return false;
+    if (it->second.removed.count(name)) return false;
+    return it->second.added.count(name) > 0 || ExportedBy(pc_.facts, key, name);
+}
+
+void SimLibraries::SetSystemExport(const std::string& library, const std::string& name, bool present) {
+    SystemLibrary& exports = system_[UpperName(WithDll(FileNameOf(library)))];
+    (present ? exports.added : exports.removed).insert(name);
+    (present ? exports.removed : exports.added).erase(name);
 }
 
 void SimLibraries::ModelByName(const std::string& fileName,
@@ -46,6 +80,7 @@ void SimLibraries::AddLibrary(const std::string& path, LibraryModel model) {
 }
 
 std::string SimLibraries::FindLibrary(const std::string& fileName) {
+    SimPc::OwnUse ownUse(pc_);
     std::string name = WithDll(fileName);
     auto isFile = [&](const std::string& path) {
         plat::DWord attributes = pc_.files.GetFileAttributesA(path);
@@ -70,7 +105,11 @@ std::string SimLibraries::FindLibrary(const std::string& fileName) {
 }
 
 plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
-    if (pc_.TakeFailure("LoadLibraryA")) return 0;
+    if (pc_.TakeFailure("LoadLibraryA", fileName)) return 0;
+    return Load(fileName);
+}
+
+plat::Handle SimLibraries::Load(const std::string& fileName) {
     std::string key = UpperName(FileNameOf(WithDll(fileName)));
     bool systemLibrary = system_.count(key) > 0;
     std::string path;
@@ -98,16 +137,22 @@ plat::Handle SimLibraries::LoadLibraryA(const std::string& fileName) {
 }
 
 plat::Handle SimLibraries::GetModuleHandleA(const std::string& moduleName) {
+    if (pc_.TakeFailure("GetModuleHandleA", moduleName)) return 0;
+    if (moduleName.empty()) return kProgramModule;  // NULL: the program's own module
     std::string key = UpperName(FileNameOf(WithDll(moduleName)));
     for (auto& [handle, library] : loaded_)
         if (UpperName(FileNameOf(library.path)) == key) return handle;
-    if (key == "KERNEL32.DLL") return LoadLibraryA(moduleName);  // always mapped in every process
+    if (key == "KERNEL32.DLL") return Load(moduleName);  // always mapped in every process
     pc_.SetLastError(plat::kErrorModNotFound);
     return 0;
 }
 
 plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::string& procName) {
-    if (pc_.TakeFailure("GetProcAddress")) return 0;
+    if (pc_.TakeFailure("GetProcAddress", procName)) return 0;
+    if (module == kProgramModule) {  // the program exports nothing
+        pc_.SetLastError(plat::kErrorProcNotFound);
+        return 0;
+    }
     auto it = loaded_.find(module);
     if (it == loaded_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -115,7 +160,7 @@ plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::s
     }
     bool present;
     if (it->second.system) {
-        present = system_[UpperName(FileNameOf(it->second.path))].count(procName) > 0;
+        present = SystemExports(it->second.path, procName);
     } else {
         const LibraryModel* model = ModelOf(it->second.path);
         present = model != nullptr && model->exports.count(procName) > 0;
@@ -131,6 +176,8 @@ plat::ProcAddress SimLibraries::GetProcAddress(plat::Handle module, const std::s
 
 plat::Bool SimLibraries::FreeLibrary(plat::Handle module) {
     auto it = loaded_.find(module);
+    if (pc_.TakeFailure("FreeLibrary", it == loaded_.end() ? std::string() : FileNameOf(it->second.path)))
+        return 0;
     if (it == loaded_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
@@ -156,12 +203,16 @@ std::int32_t SimLibraries::CallIntFunction(plat::ProcAddress function) {
     const Loaded& library = loaded_[proc->module];
     const LibraryModel* model = ModelOf(library.path);
     if (model == nullptr) throw HarnessFailure{"no model for " + proc->name};
+    // The library's own failure: the function returns the injected error as its result.
+    if (pc_.TakeFailure("CallIntFunction", proc->name)) return static_cast<std::int32_t>(pc_.GetLastError());
+    SimPc::OwnUse ownUse(pc_);
     return model->exports.at(proc->name)(pc_);
 }
 
 std::uint8_t SimLibraries::CallWow64EnableWow64FsRedirection(plat::ProcAddress function,
                                                              std::uint8_t enable) {
     ProcOf(function, "Wow64EnableWow64FsRedirection");
+    if (pc_.TakeFailure("Wow64EnableWow64FsRedirection")) return 0;
     pc_.files.SetRedirection(enable != 0);
     return 1;
 }
@@ -180,15 +231,15 @@ namespace sim {
 plat::DWord SimLibraries::CallNetUserGetInfo(plat::ProcAddress function, const std::string& userName,
                                              plat::DWord level, plat::DWord* privilege) {
     ProcOf(function, "NetUserGetInfo");
-    if (pc_.TakeFailure("NetUserGetInfo")) return pc_.GetLastError();
+    if (pc_.TakeFailure("NetUserGetInfo", userName)) return pc_.GetLastError();
     constexpr plat::DWord kNerrUserNotFound = 2221;
     constexpr plat::DWord kErrorInvalidLevel = 124;
-    if (level != 1) return kErrorInvalidLevel;
-    std::string upperName = userName, upperUser = pc_.facts.userName;
-    for (char& c : upperName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (char& c : upperUser) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upperName != upperUser) return kNerrUserNotFound;
-    *privilege = static_cast<plat::DWord>(pc_.facts.privilege);
+    // Levels 0 (the name), 1 (with the privilege), 2, 3, 4, 10, 11, 20, 23 and 24 are defined.
+    if (level != 0 && level != 1 && level != 2 && level != 3 && level != 4 && level != 10 && level != 11 &&
+        level != 20 && level != 23 && level != 24)
+        return kErrorInvalidLevel;
+    if (!SameName(userName, pc_.facts.userName)) return kNerrUserNotFound;
+    if (level != 0) *privilege = static_cast<plat::DWord>(pc_.facts.privilege);
     return 0;
 }
 

@@ -47,8 +47,14 @@ public:
     // must exist); the factory gets the library's full path.
     void ModelByName(const std::string& fileName,
                      std::function<LibraryModel(const std::string& path)> factory);
-    // Exports of a system library ("kernel32.dll", ...), which is always present in System32.
-    std::set<std::string>& SystemExports(const std::string& library);
+    // Whether a system library ("kernel32.dll", ...; always present in
+    // System32) exports the function on this machine's Windows version, and a
+    // test's change to that.
+    bool SystemExports(const std::string& library, const std::string& name) const;
+    void SetSystemExport(const std::string& library, const std::string& name, bool present);
+
+    // The program's own module, which GetModuleHandleA(NULL) returns.
+    static constexpr plat::Handle kProgramModule = 0x400000;
 
     std::vector<std::string> loads;  // full paths of every library loaded, in order
     std::vector<std::string> calls;  // "library!export" of every call made
@@ -65,12 +71,16 @@ private:
         std::string name;
     };
     std::string FindLibrary(const std::string& fileName);
+    plat::Handle Load(const std::string& fileName);  // LoadLibraryA without injected failures
     const Proc* ProcOf(plat::ProcAddress address, const std::string& expected);
     const LibraryModel* ModelOf(const std::string& path);
 
     SimPc& pc_;
-    std::map<std::string, LibraryModel> models_;                                     // upper-case full path
-    std::map<std::string, std::set<std::string>> system_;                            // upper-case file name
+    std::map<std::string, LibraryModel> models_;  // upper-case full path
+    struct SystemLibrary {
+        std::set<std::string> added, removed;  // tests' changes to the version's exports
+    };
+    std::map<std::string, SystemLibrary> system_;                                    // upper-case file name
     std::map<std::string, std::function<LibraryModel(const std::string&)>> byName_;  // upper-case file name
     std::map<plat::Handle, Loaded> loaded_;
     std::map<plat::ProcAddress, Proc> procs_;

@@ -32,6 +32,14 @@ void SimPc::FailCallOn(const std::string& call, const std::string& argument, pla
 }
 
 bool SimPc::TakeFailure(const std::string& call, const std::string& argument) {
+    if (ownUse_ > 0) return false;
+    ++programCalls;
+    if (callLimit != 0 && programCalls > callLimit)
+        throw HarnessFailure{"the program made more than " + std::to_string(callLimit) +
+                             " seam calls (the last " + call + ")"};
+    if (clock.limitMs != 0 && clock.now > clock.limitMs)
+        throw HarnessFailure{"the simulated clock passed " + std::to_string(clock.limitMs) + " ms"};
+    if (recordCalls) recordedCalls.push_back({call, argument});
     bool fail = false;
     for (Failure& failure : failures) {
         if (failure.call != call || failure.remaining == 0) continue;
@@ -49,10 +57,149 @@ bool SimPc::TakeFailure(const std::string& call, const std::string& argument) {
     return fail;
 }
 
+plat::DWord SimPc::UsualError(const std::string& call) {
+    constexpr plat::DWord kNotEnoughMemory = 8;
+    constexpr plat::DWord kInsufficientBuffer = 122;
+    constexpr plat::DWord kInvalidWindowHandle = 1400;
+    constexpr plat::DWord kServiceRequestTimeout = plat::kErrorServiceRequestTimeout;
+    constexpr plat::DWord kNerrUserNotFound = 2221;
+    constexpr plat::DWord kPrivilegeNotHeld = 1314;
+    static const std::map<std::string, plat::DWord> kErrors = {
+        // Registry: a key or value that refuses the caller.
+        {"RegOpenKeyExA", plat::kErrorAccessDenied},
+        {"RegCreateKeyExA", plat::kErrorAccessDenied},
+        {"RegCloseKey", plat::kErrorInvalidHandle},
+        {"RegQueryValueExA", plat::kErrorAccessDenied},
+        {"RegSetValueExA", plat::kErrorAccessDenied},
+        {"RegDeleteValueA", plat::kErrorAccessDenied},
+        {"RegDeleteKeyA", plat::kErrorAccessDenied},
+        {"RegEnumKeyExA", plat::kErrorAccessDenied},
+        {"RegEnumValueA", plat::kErrorAccessDenied},
+        // Files: a file or folder that refuses the caller.
+        {"GetFileAttributesA", plat::kErrorAccessDenied},
+        {"SetFileAttributesA", plat::kErrorAccessDenied},
+        {"DeleteFileA", plat::kErrorAccessDenied},
+        {"CopyFileA", plat::kErrorAccessDenied},
+        {"MoveFileExA", plat::kErrorAccessDenied},
+        {"CreateDirectoryA", plat::kErrorAccessDenied},
+        {"RemoveDirectoryA", plat::kErrorAccessDenied},
+        {"GetCurrentDirectoryA", plat::kErrorAccessDenied},
+        {"SetCurrentDirectoryA", plat::kErrorAccessDenied},
+        {"FindFirstFileA", plat::kErrorAccessDenied},
+        {"FindNextFileA", plat::kErrorAccessDenied},
+        {"FindClose", plat::kErrorInvalidHandle},
+        {"ReadWholeFile", plat::kErrorAccessDenied},
+        {"WriteWholeFile", plat::kErrorAccessDenied},
+        // Services.
+        {"OpenSCManagerA", plat::kErrorAccessDenied},
+        {"OpenServiceA", plat::kErrorAccessDenied},
+        {"QueryServiceStatus", plat::kErrorAccessDenied},
+        {"StartServiceA", kServiceRequestTimeout},
+        {"ControlService", kServiceRequestTimeout},
+        {"DeleteService", plat::kErrorAccessDenied},
+        {"CloseServiceHandle", plat::kErrorInvalidHandle},
+        // Processes.
+        {"CreateProcessA", plat::kErrorAccessDenied},
+        {"WaitForSingleObject", plat::kErrorInvalidHandle},
+        {"GetExitCodeProcess", plat::kErrorInvalidHandle},
+        {"CloseHandle", plat::kErrorInvalidHandle},
+        {"SetThreadPriority", plat::kErrorAccessDenied},
+        {"GetModuleFileNameA", kNotEnoughMemory},
+        {"CommandLineArguments", kNotEnoughMemory},
+        // Windows and messages.
+        {"FindWindowA", plat::kErrorAccessDenied},
+        {"SendMessageA", plat::kErrorAccessDenied},
+        {"PostMessageA", plat::kErrorAccessDenied},
+        {"MessageBoxA", kNotEnoughMemory},
+        // Libraries and the calls through their entry points.
+        {"LoadLibraryA", plat::kErrorModNotFound},
+        {"GetModuleHandleA", plat::kErrorModNotFound},
+        {"GetProcAddress", plat::kErrorProcNotFound},
+        {"FreeLibrary", plat::kErrorInvalidHandle},
+        {"CallIntFunction", 1},
+        {"Wow64EnableWow64FsRedirection", plat::kErrorInvalidParameter},
+        {"IsWow64Process", plat::kErrorInvalidHandle},
+        {"NetUserGetInfo", kNerrUserNotFound},
+        // System information and the caption font's measurement.
+        {"GetVersion", plat::kErrorCallNotImplemented},
+        {"GetVersionExA", plat::kErrorInvalidParameter},
+        {"GetLocaleInfoA", plat::kErrorInvalidParameter},
+        {"GetUserNameA", plat::kErrorAccessDenied},
+        {"GetWindowsDirectoryA", kInsufficientBuffer},
+        {"GetSystemDirectoryA", kInsufficientBuffer},
+        {"GetTempPathA", kInsufficientBuffer},
+        {"SystemParametersInfoA", plat::kErrorInvalidParameter},
+        {"GetDesktopWindow", kInvalidWindowHandle},
+        {"GetDC", kInvalidWindowHandle},
+        {"ReleaseDC", plat::kErrorInvalidHandle},
+        {"CreateFontIndirectA", plat::kErrorInvalidParameter},
+        {"SelectObject", plat::kErrorInvalidHandle},
+        {"DeleteObject", plat::kErrorInvalidHandle},
+        {"GetTextMetricsA", plat::kErrorInvalidHandle},
+        {"GetDeviceCaps", plat::kErrorInvalidHandle},
+        {"WideCharToMultiByte", plat::kErrorInvalidParameter},
+        // Devices and driver packages: the Setup API, HID and newdev.
+        {"SetupDiGetClassDevsA", plat::kErrorInvalidParameter},
+        {"SetupDiCreateDeviceInfoList", kNotEnoughMemory},
+        {"SetupDiDestroyDeviceInfoList", plat::kErrorInvalidHandle},
+        {"SetupDiEnumDeviceInfo", plat::kErrorInvalidParameter},
+        {"SetupDiGetDeviceRegistryPropertyA", plat::kErrorInvalidData},
+        {"SetupDiSetDeviceRegistryPropertyA", plat::kErrorAccessDenied},
+        {"SetupDiRemoveDevice", plat::kErrorAccessDenied},
+        {"SetupDiEnumDeviceInterfaces", plat::kErrorInvalidParameter},
+        {"SetupDiGetDeviceInterfaceDetailA", plat::kErrorInvalidParameter},
+        {"SetupDiSetClassInstallParamsA", plat::kErrorInvalidParameter},
+        {"SetupDiCallClassInstaller", plat::kErrorAccessDenied},
+        {"SetupDiGetINFClassA", plat::kErrorFileNotFound},
+        {"HidD_GetAttributes", plat::kErrorGenFailure},
+        {"CreateFileA", plat::kErrorAccessDenied},
+        {"UpdateDriverForPlugAndPlayDevicesA", plat::kErrorNoSuchDevinst},
+        {"SetupUninstallOEMInfA", plat::kErrorAccessDenied},
+        // Restart, double-click settings and the local time's formats.
+        {"OpenProcessToken", plat::kErrorAccessDenied},
+        {"LookupPrivilegeValueA", plat::kErrorNoSuchPrivilege},
+        {"AdjustTokenPrivileges", plat::kErrorAccessDenied},
+        {"ExitWindowsEx", kPrivilegeNotHeld},
+        {"SetDoubleClickTime", plat::kErrorAccessDenied},
+        {"GetDateFormatA", plat::kErrorInvalidParameter},
+        {"GetTimeFormatA", plat::kErrorInvalidParameter},
+        // The window toolkit: the Windows calls behind it failed.
+        {"CreateMainWindow", kNotEnoughMemory},
+        {"SetCaption", kInvalidWindowHandle},
+        {"SetControlText", kInvalidWindowHandle},
+        {"SetControlVisible", kInvalidWindowHandle},
+        {"SetControlEnabled", kInvalidWindowHandle},
+        {"SetControlChecked", kInvalidWindowHandle},
+        {"SetProgressPosition", kInvalidWindowHandle},
+        {"SetFocus", kInvalidWindowHandle},
+        {"SetFont", plat::kErrorInvalidParameter},
+        {"SetColors", plat::kErrorInvalidParameter},
+        {"LoadPicture", plat::kErrorAccessDenied},
+        {"ShowMainWindow", kInvalidWindowHandle},
+        {"CloseMainWindow", plat::kErrorAccessDenied},
+        {"RunMessageLoop", kInvalidWindowHandle},
+        {"SetApplicationTitle", kInvalidWindowHandle},
+        {"ShowInfoBox", kNotEnoughMemory},
+    };
+    auto it = kErrors.find(call);
+    return it == kErrors.end() ? 0 : it->second;
+}
+
+int MachineFacts::ServicePackNumber() const {
+    auto digit = servicePack.find_first_of("0123456789");
+    return digit == std::string::npos ? 0 : std::stoi(servicePack.substr(digit));
+}
+
 void SimClock::Sleep(plat::DWord milliseconds) {
     ++sleepCalls;
     sleptMs += milliseconds;
+    Advance(milliseconds);
+}
+
+void SimClock::Advance(std::uint64_t milliseconds) {
     now += milliseconds;
+    if (limitMs != 0 && now > limitMs)
+        throw HarnessFailure{"the simulated clock passed " + std::to_string(limitMs) + " ms"};
 }
 
 }  // namespace sim
@@ -95,7 +242,9 @@ void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const 
     out << "; The simulated PC: Windows version and architecture, user and folders.\n"
         << "[machine]\n"
         << "major=" << facts.major << "\nminor=" << facts.minor << "\nbuild=" << facts.build << "\n"
+        << "servicePack=" << facts.servicePack << "\n"
         << "win9x=" << (facts.win9x ? 1 : 0) << "\nis64Bit=" << (facts.is64Bit ? 1 : 0) << "\n"
+        << "ansiCodePage=" << facts.ansiCodePage << "\n"
         << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege
         << "\n"
         << "windowsDir=" << facts.windowsDir << "\ntempDir=" << facts.tempDir << "\n"
@@ -122,6 +271,10 @@ void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& 
             facts.minor = number();
         else if (key == "build")
             facts.build = number();
+        else if (key == "servicePack")
+            facts.servicePack = value;
+        else if (key == "ansiCodePage")
+            facts.ansiCodePage = static_cast<unsigned>(std::stoul(value));
         else if (key == "win9x")
             facts.win9x = value == "1";
         else if (key == "is64Bit")

@@ -2,6 +2,7 @@
 // the seam with the documented behaviour of each call, including its failures.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,13 +37,18 @@ struct HarnessFailure {
 };
 
 struct MachineFacts {
+    // The service pack's number, 0 for none.
+    int ServicePackNumber() const;
+
     // Version as the version query reports it to the program.
     plat::DWord major = 6;
     plat::DWord minor = 1;
     plat::DWord build = 7601;
-    bool win9x = false;          // Windows 95/98/Me
-    bool is64Bit = true;         // 64-bit Windows; the program is always a 32-bit process
-    std::string locale = "ENU";  // abbreviated language name of the system default locale
+    std::string servicePack = "Service Pack 1";  // as the version query reports it; "" for none
+    bool win9x = false;                          // Windows 95/98/Me
+    bool is64Bit = true;                         // 64-bit Windows; the program is always a 32-bit process
+    unsigned ansiCodePage = 1252;                // the ANSI code page: 1252 (Western) or 1251 (Cyrillic)
+    std::string locale = "ENU";                  // abbreviated language name of the system default locale
     std::string userName = "Admin";
     int privilege = 2;  // 0 guest, 1 user, 2 administrator
     std::string windowsDir = "C:\\Windows";
@@ -61,6 +67,10 @@ public:
     std::uint64_t now = 0;  // simulated milliseconds since start
     std::uint64_t sleepCalls = 0;
     std::uint64_t sleptMs = 0;
+    // A run whose clock passes this is stopped with a HarnessFailure (0: no limit).
+    std::uint64_t limitMs = 0;
+    // Moves the clock on (a wait that ends later); checks the limit.
+    void Advance(std::uint64_t milliseconds);
 };
 
 class SimPc : public plat::Os {
@@ -88,14 +98,58 @@ public:
     // Failure injection: after `skip` matching calls have succeeded, the next
     // `times` calls of the named seam method (e.g. "RegOpenKeyExA") fail with
     // `error` (times -1: every call). FailCallOn narrows the failure to calls
-    // whose key argument (a path, key name, service name, hardware ID; compared
-    // without regard to case) is `argument`. Failures add up: several may be set
-    // for one call. Each seam method asks TakeFailure first, with its key argument.
+    // whose key argument (a path, key or value name, service name, module
+    // name; compared without regard to case) is `argument`. Failures add up:
+    // several may be set for one call, and a call fails when one of them is
+    // due. Each seam method asks TakeFailure first, with its key argument;
+    // `skip` and `times` count only the program's calls, never the simulated
+    // PC's own use of a seam method (see OwnUse).
+    // Not failable: what cannot fail on Windows (Sleep, GetTickCount, the
+    // pseudo-handles of GetCurrentProcess and GetCurrentThread, ExitProcess,
+    // HidD_GetHidGuid and GetLocalTime, which return nothing)
+    // and the toolkit's own queries and message processing (MainWindow,
+    // ApplicationTitle, ProcessMessages).
     void FailCall(const std::string& call, plat::DWord error, int times = 1, int skip = 0);
     void FailCallOn(const std::string& call, const std::string& argument, plat::DWord error, int times = 1,
                     int skip = 0);
-    // True (and the last error set) when this call must fail.
+    // True (and the last error set) when this call must fail. It also records
+    // the call and enforces the run limits below.
     bool TakeFailure(const std::string& call, const std::string& argument = {});
+    // The error Windows typically gives when the named call fails (for
+    // example ERROR_ACCESS_DENIED for a registry or file call); 0 for a name
+    // that is not a seam call of this machine.
+    static plat::DWord UsualError(const std::string& call);
+
+    // The simulated PC's own use of its seam methods while one lives: the
+    // lookups a call makes internally (the program search of CreateProcessA,
+    // the library search of LoadLibraryA) and the programs and libraries
+    // modelled on the machine. Such calls never fail by injection, are not
+    // recorded and do not count towards `skip`.
+    class OwnUse {
+    public:
+        explicit OwnUse(SimPc& pc) : pc_(pc) { ++pc_.ownUse_; }
+        ~OwnUse() { --pc_.ownUse_; }
+        OwnUse(const OwnUse&) = delete;
+        OwnUse& operator=(const OwnUse&) = delete;
+
+    private:
+        SimPc& pc_;
+    };
+
+    // The program's seam calls in order, while recording is on.
+    struct SeamCall {
+        std::string call;
+        std::string argument;
+        bool operator==(const SeamCall&) const = default;
+    };
+    bool recordCalls = false;
+    std::vector<SeamCall> recordedCalls;
+
+    // Bounds of one run: a program that makes more seam calls than this is
+    // stopped with a HarnessFailure instead of running on (0: no limit); see
+    // also SimClock::limitMs.
+    std::uint64_t callLimit = 0;
+    std::uint64_t programCalls = 0;  // the program's seam calls so far
 
     // Handles handed out by the machine are unique across facilities.
     plat::Handle NewHandle() { return nextHandle += 4; }
@@ -128,6 +182,7 @@ private:
         int skip;
     };
     std::vector<Failure> failures;
+    int ownUse_ = 0;
 };
 
 }  // namespace sim

@@ -11,6 +11,7 @@ namespace sim {
 namespace {
 
 constexpr const char* kVirtualTouchHardwareId = "{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\\HID_DEVICE";
+constexpr plat::DWord kUninstallerRunMs = 1000;
 
 bool HasArgument(const std::string& commandLine, const std::string& argument) {
     return (" " + commandLine + " ").find(" " + argument + " ") != std::string::npos;
@@ -265,8 +266,16 @@ void ModelPackageTools(SimPc& pc) {
         return model;
     });
 
-    pc.processes.ModelByName("pnpreg.exe", {[](SimPc&, const Launch& launch) -> plat::DWord {
-                                                return HasArgument(launch.commandLine, "-u") ? 0 : 1;
+    // pnpreg.exe -u: deletes the pending Plug-and-Play marker; a 32-bit tool,
+    // so on 64-bit Windows it sees the 32-bit view of SOFTWARE.
+    pc.processes.ModelByName("pnpreg.exe", {[](SimPc& machine, const Launch& launch) -> plat::DWord {
+                                                if (!HasArgument(launch.commandLine, "-u")) return 1;
+                                                machine.registry.DeleteValue(
+                                                    machine.facts.is64Bit
+                                                        ? "HKLM\\SOFTWARE\\Wow6432Node\\Brivo\\PnpReg"
+                                                        : "HKLM\\SOFTWARE\\Brivo\\PnpReg",
+                                                    "PnpPending");
+                                                return 0;
                                             },
                                             200});
     pc.processes.ModelByName("hidfilter.exe", {RunHidFilter, 500});
@@ -278,23 +287,24 @@ void ModelPackageTools(SimPc& pc) {
     pc.processes.ModelByName("setdev64.exe", setdev);
     // The uninstaller (shipped as setup.dat, installed as uninstall.exe): its
     // window tells a starting setup that an uninstall runs; it starts the
-    // installed setup.exe -u from its own folder and waits for it.
+    // installed setup.exe -u from its own folder and waits for it, then closes
+    // its window and ends. The setup run it starts is not simulated.
     ProgramModel uninstaller;
     uninstaller.run = [](SimPc& machine, const Launch& launch) -> plat::DWord {
-        machine.windows.Add("TUN_INST", ".UN_INST.");
+        machine.windows.Add("TUN_INST", ".UN_INST.").closesAt = machine.clock.now + kUninstallerRunMs;
         std::string setup = FolderOf(launch.program) + "\\setup.exe";
         if (setup.find(' ') != std::string::npos) setup = "\"" + setup + "\"";
         plat::StartupInfo startup;
         startup.cb = 68;
         plat::ProcessInformation info;
-        if (machine.processes.CreateProcessA("", setup + " -u", 0, 0, FolderOf(launch.program), startup,
-                                             &info)) {
-            machine.processes.CloseHandle(info.process);
-            machine.processes.CloseHandle(info.thread);
-        }
+        if (!machine.processes.CreateProcessA("", setup + " -u", 0, 0, FolderOf(launch.program), startup,
+                                              &info))
+            return 1;
+        machine.processes.CloseHandle(info.process);
+        machine.processes.CloseHandle(info.thread);
         return 0;
     };
-    uninstaller.runtimeMs = 1000;
+    uninstaller.runtimeMs = kUninstallerRunMs;
     pc.processes.ModelByName("uninstall.exe", uninstaller);
     pc.processes.ModelByName("setup.dat", uninstaller);
     // touchcfg.exe: a touch tool whose window closes on the tool message.

@@ -20,6 +20,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 }  // namespace
 
 bool SimProcesses::IsFile(const std::string& path) {
+    SimPc::OwnUse ownUse(pc_);
     plat::DWord attributes = pc_.files.GetFileAttributesA(path);
     return attributes != plat::kInvalidFileAttributes && (attributes & plat::kFileAttributeDirectory) == 0;
 }
@@ -48,6 +49,7 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine,
         }
     }
 
+    SimPc::OwnUse ownUse(pc_);
     std::string savedDirectory;
     pc_.files.GetCurrentDirectoryA(&savedDirectory);
     if (!currentDirectory.empty()) pc_.files.SetCurrentDirectoryA(currentDirectory);
@@ -85,7 +87,25 @@ std::string SimProcesses::ResolveCommandLine(const std::string& commandLine,
 const ProgramModel* SimProcesses::ModelFor(const std::string& program) const {
     if (auto it = byPath_.find(UpperName(program)); it != byPath_.end()) return &it->second;
     if (auto it = byName_.find(UpperName(FileNameOf(program))); it != byName_.end()) return &it->second;
+    if (!byImage_.empty())
+        if (auto it = byImage_.find(pc_.files.Contents(program)); it != byImage_.end()) return &it->second;
     return nullptr;
+}
+
+plat::DWord SimProcesses::ImageError(const std::string& program, const ProgramModel* model) const {
+    constexpr plat::DWord kErrorBadExeFormat = 193;
+    constexpr plat::DWord kErrorExeMachineTypeMismatch = 216;
+    // An executable image starts with the "MZ" signature; anything else is not a program.
+    if (pc_.files.Contents(program).rfind("MZ", 0) != 0) return kErrorBadExeFormat;
+    // A 64-bit image on 32-bit Windows: Vista and later name the machine-type
+    // mismatch, older versions report an image that is not valid.
+    if (model && model->is64BitImage && !pc_.facts.is64Bit)
+        return pc_.facts.major >= 6 ? kErrorExeMachineTypeMismatch : kErrorBadExeFormat;
+    return 0;
+}
+
+void SimProcesses::ModelByImage(const std::string& image, ProgramModel model) {
+    byImage_[image] = std::move(model);
 }
 
 void SimProcesses::AddProgram(const std::string& path, ProgramModel model) {
@@ -109,11 +129,21 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
     launch.startup = startup;
     launch.startedAt = pc_.clock.now;
     std::string callerDirectory;
-    pc_.files.GetCurrentDirectoryA(&callerDirectory);
+    {
+        SimPc::OwnUse ownUse(pc_);
+        pc_.files.GetCurrentDirectoryA(&callerDirectory);
+    }
     launch.currentDirectory = currentDirectory.empty() ? callerDirectory : currentDirectory;
 
-    if (pc_.TakeFailure("CreateProcessA")) {
+    if (pc_.TakeFailure("CreateProcessA", commandLine.empty() ? applicationName : commandLine)) {
         launches.push_back(launch);
+        return 0;
+    }
+    // The new process starts in the folder given, which must exist.
+    constexpr plat::DWord kErrorDirectory = 267;
+    if (!currentDirectory.empty() && !pc_.files.IsFolder(pc_.files.Resolve(currentDirectory))) {
+        launches.push_back(launch);
+        pc_.SetLastError(kErrorDirectory);
         return 0;
     }
     std::string program = applicationName.empty()
@@ -125,19 +155,20 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
         return 0;
     }
     const ProgramModel* model = ModelFor(program);
-    if (model && model->is64BitImage && !pc_.facts.is64Bit) {
+    if (plat::DWord error = ImageError(program, model)) {
         launches.push_back(launch);
-        pc_.SetLastError(193);  // ERROR_BAD_EXE_FORMAT
+        pc_.SetLastError(error);
         return 0;
     }
     launch.program = program;
     launch.created = true;
-    plat::DWord runtime = model ? model->runtimeMs : 0;
+    plat::DWord runtime = !model ? 0 : model->runtimeOf ? model->runtimeOf(launch) : model->runtimeMs;
     launches.push_back(launch);
     size_t index = launches.size() - 1;
     if (model && model->run) {
         // The model may start programs itself, which adds to the launches.
         const Launch started = launches[index];
+        SimPc::OwnUse ownUse(pc_);
         plat::DWord code = model->run(pc_, started);
         launches[index].exitCode = code;
     }
@@ -153,7 +184,7 @@ plat::Bool SimProcesses::CreateProcessA(const std::string& applicationName, cons
 }
 
 plat::DWord SimProcesses::WaitForSingleObject(plat::Handle handle, plat::DWord milliseconds) {
-    if (pc_.TakeFailure("WaitForSingleObject")) return plat::kWaitFailed;
+    if (pc_.TakeFailure("WaitForSingleObject", CommandLineOf(handle))) return plat::kWaitFailed;
     auto it = handles_.find(handle);
     if (it == handles_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -165,16 +196,16 @@ plat::DWord SimProcesses::WaitForSingleObject(plat::Handle handle, plat::DWord m
         return plat::kWaitObject0;
     }
     if (milliseconds != 0xFFFFFFFFu && now + milliseconds < it->second.endsAt) {
-        pc_.clock.now += milliseconds;
+        pc_.clock.Advance(milliseconds);
         return plat::kWaitTimeout;
     }
-    pc_.clock.now = it->second.endsAt;
+    pc_.clock.Advance(it->second.endsAt - now);
     launches[it->second.launch].waited = true;
     return plat::kWaitObject0;
 }
 
 plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* result) {
-    if (pc_.TakeFailure("GetExitCodeProcess")) return 0;
+    if (pc_.TakeFailure("GetExitCodeProcess", CommandLineOf(process))) return 0;
     auto it = handles_.find(process);
     if (it == handles_.end() || it->second.isThread) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -185,6 +216,7 @@ plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* r
 }
 
 plat::Bool SimProcesses::CloseHandle(plat::Handle handle) {
+    if (pc_.TakeFailure("CloseHandle", CommandLineOf(handle))) return 0;
     // One CloseHandle for every kernel handle: devices and tokens too.
     if (handles_.erase(handle) == 0 && !pc_.devices.CloseDeviceHandle(handle) &&
         !pc_.system.CloseToken(handle)) {
@@ -204,7 +236,22 @@ plat::Bool SimProcesses::SetThreadPriority(plat::Handle thread, int priority) {
     return 1;
 }
 
+std::string SimProcesses::CommandLineOf(plat::Handle handle) const {
+    auto it = handles_.find(handle);
+    return it == handles_.end() ? std::string() : launches[it->second.launch].commandLine;
+}
+
+std::vector<std::string> SimProcesses::CommandLineArguments() {
+    // The runtime could not split the command line (out of memory): no arguments.
+    if (pc_.TakeFailure("CommandLineArguments")) return {};
+    return arguments;
+}
+
 plat::DWord SimProcesses::GetModuleFileNameA(std::string* path) {
+    if (pc_.TakeFailure("GetModuleFileNameA")) {
+        path->clear();
+        return 0;
+    }
     *path = ownPath;
     return static_cast<plat::DWord>(ownPath.size());
 }

@@ -35,6 +35,8 @@ struct ProgramModel {
     std::function<plat::DWord(SimPc&, const Launch&)> run;  // returns the exit code; may be empty (exit 0)
     plat::DWord runtimeMs = 0;
     bool is64BitImage = false;  // does not start on 32-bit Windows
+    // The run time of one launch, when it depends on the command line (else runtimeMs).
+    std::function<plat::DWord(const Launch&)> runtimeOf = {};
 };
 
 class SimProcesses : public plat::ProcessApi {
@@ -51,13 +53,16 @@ public:
     plat::Handle GetCurrentThread() override { return kCurrentThread; }
     plat::Bool SetThreadPriority(plat::Handle thread, int priority) override;
     plat::DWord GetModuleFileNameA(std::string* path) override;
-    std::vector<std::string> CommandLineArguments() override { return arguments; }
+    std::vector<std::string> CommandLineArguments() override;
     [[noreturn]] void ExitProcess(unsigned exitCode) override;
 
     // A program that is present at `path` (the file is created) and behaves as modelled.
     void AddProgram(const std::string& path, ProgramModel model = {});
     // A model for every program of this file name, wherever it lies (the file must exist).
     void ModelByName(const std::string& fileName, ProgramModel model);
+    // A model for every copy of this image, under any name: a program file
+    // whose contents are `image` behaves as modelled.
+    void ModelByImage(const std::string& image, ProgramModel model);
 
     // Finds the program a command line starts, by the documented rules; empty when none.
     std::string ResolveCommandLine(const std::string& commandLine, const std::string& currentDirectory);
@@ -80,11 +85,15 @@ private:
         bool isThread;
     };
     const ProgramModel* ModelFor(const std::string& program) const;
+    std::string CommandLineOf(plat::Handle handle) const;  // of the launch a handle belongs to
+    // The error CreateProcess gives for this file, 0 when it can start.
+    plat::DWord ImageError(const std::string& program, const ProgramModel* model) const;
     bool IsFile(const std::string& path);
 
     SimPc& pc_;
-    std::map<std::string, ProgramModel> byPath_;  // upper-case full path
-    std::map<std::string, ProgramModel> byName_;  // upper-case file name
+    std::map<std::string, ProgramModel> byPath_;   // upper-case full path
+    std::map<std::string, ProgramModel> byName_;   // upper-case file name
+    std::map<std::string, ProgramModel> byImage_;  // file contents
     std::map<plat::Handle, Running> handles_;
 };
 

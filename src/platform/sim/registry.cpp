@@ -520,9 +520,9 @@ namespace {
 
 // Injected failures return the error as the result; Reg* calls leave the
 // thread's last error alone.
-std::optional<Long> Injected(SimPc& pc, const char* call) {
+std::optional<Long> Injected(SimPc& pc, const char* call, const std::string& argument) {
     DWord before = pc.GetLastError();
-    if (!pc.TakeFailure(call)) return std::nullopt;
+    if (!pc.TakeFailure(call, argument)) return std::nullopt;
     auto error = static_cast<Long>(pc.GetLastError());
     pc.SetLastError(before);
     return error;
@@ -532,7 +532,7 @@ std::optional<Long> Injected(SimPc& pc, const char* call) {
 
 Long SimRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, DWord /*options*/, DWord samDesired,
                                 HKey* result) {
-    if (auto error = Injected(pc_, "RegOpenKeyExA")) return *error;
+    if (auto error = Injected(pc_, "RegOpenKeyExA", subKey)) return *error;
     if (!result) return kInvalidParameter;
     *result = 0;
     Key* target = nullptr;
@@ -545,7 +545,7 @@ Long SimRegistry::RegOpenKeyExA(HKey key, const std::string& subKey, DWord /*opt
 
 Long SimRegistry::RegCreateKeyExA(HKey key, const std::string& subKey, DWord /*options*/, DWord samDesired,
                                   HKey* result, DWord* disposition) {
-    if (auto error = Injected(pc_, "RegCreateKeyExA")) return *error;
+    if (auto error = Injected(pc_, "RegCreateKeyExA", subKey)) return *error;
     if (!result) return kInvalidParameter;
     *result = 0;
     std::shared_ptr<Key> base;
@@ -581,14 +581,14 @@ Long SimRegistry::RegCreateKeyExA(HKey key, const std::string& subKey, DWord /*o
 }
 
 Long SimRegistry::RegCloseKey(HKey key) {
-    if (auto error = Injected(pc_, "RegCloseKey")) return *error;
+    if (auto error = Injected(pc_, "RegCloseKey", KeyPath(key))) return *error;
     if (key >= plat::kHkeyClassesRoot && key <= plat::kHkeyUsers) return kSuccess;
     return impl_->handles.erase(key) ? kSuccess : kInvalidHandle;
 }
 
 Long SimRegistry::RegQueryValueExA(HKey key, const std::string& valueName, DWord* type,
                                    std::vector<std::uint8_t>* data) {
-    if (auto error = Injected(pc_, "RegQueryValueExA")) return *error;
+    if (auto error = Injected(pc_, "RegQueryValueExA", valueName)) return *error;
     std::shared_ptr<Key> target;
     DWord granted = 0;
     if (Long error = impl_->Lookup(key, &target, &granted)) return error;
@@ -602,7 +602,7 @@ Long SimRegistry::RegQueryValueExA(HKey key, const std::string& valueName, DWord
 
 Long SimRegistry::RegSetValueExA(HKey key, const std::string& valueName, DWord type,
                                  const std::vector<std::uint8_t>& data) {
-    if (auto error = Injected(pc_, "RegSetValueExA")) return *error;
+    if (auto error = Injected(pc_, "RegSetValueExA", valueName)) return *error;
     std::shared_ptr<Key> target;
     DWord granted = 0;
     if (Long error = impl_->Lookup(key, &target, &granted)) return error;
@@ -612,7 +612,7 @@ Long SimRegistry::RegSetValueExA(HKey key, const std::string& valueName, DWord t
 }
 
 Long SimRegistry::RegDeleteValueA(HKey key, const std::string& valueName) {
-    if (auto error = Injected(pc_, "RegDeleteValueA")) return *error;
+    if (auto error = Injected(pc_, "RegDeleteValueA", valueName)) return *error;
     std::shared_ptr<Key> target;
     DWord granted = 0;
     if (Long error = impl_->Lookup(key, &target, &granted)) return error;
@@ -626,7 +626,7 @@ Long SimRegistry::RegDeleteValueA(HKey key, const std::string& valueName) {
 }
 
 Long SimRegistry::RegDeleteKeyA(HKey key, const std::string& subKey) {
-    if (auto error = Injected(pc_, "RegDeleteKeyA")) return *error;
+    if (auto error = Injected(pc_, "RegDeleteKeyA", subKey)) return *error;
     Key* target = nullptr;
     if (Long error = impl_->FindExisting(key, subKey, 0, &target)) return error;
     // The key is opened for DELETE against its own security; NT then refuses
@@ -639,7 +639,7 @@ Long SimRegistry::RegDeleteKeyA(HKey key, const std::string& subKey) {
 }
 
 Long SimRegistry::RegEnumKeyExA(HKey key, DWord index, std::string* name) {
-    if (auto error = Injected(pc_, "RegEnumKeyExA")) return *error;
+    if (auto error = Injected(pc_, "RegEnumKeyExA", KeyPath(key))) return *error;
     std::shared_ptr<Key> target;
     DWord granted = 0;
     if (Long error = impl_->Lookup(key, &target, &granted)) return error;
@@ -650,7 +650,7 @@ Long SimRegistry::RegEnumKeyExA(HKey key, DWord index, std::string* name) {
 }
 
 Long SimRegistry::RegEnumValueA(HKey key, DWord index, std::string* name, DWord* type) {
-    if (auto error = Injected(pc_, "RegEnumValueA")) return *error;
+    if (auto error = Injected(pc_, "RegEnumValueA", KeyPath(key))) return *error;
     std::shared_ptr<Key> target;
     DWord granted = 0;
     if (Long error = impl_->Lookup(key, &target, &granted)) return error;

@@ -35,6 +35,7 @@ SimService& SimServices::Add(const std::string& name, plat::DWord state) {
     service = SimService{};
     service.name = name;
     service.state = state;
+    service.everStarted = state != plat::kServiceStopped;
     return service;
 }
 
@@ -49,14 +50,19 @@ std::vector<std::string> SimServices::Names() const {
     return names;
 }
 
+std::string SimServices::NameOf(plat::Handle handle) const {
+    auto it = handles_.find(handle);
+    return it == handles_.end() ? std::string() : it->second.service;
+}
+
 SimService* SimServices::ServiceOf(plat::Handle handle) {
     auto it = handles_.find(handle);
     if (it == handles_.end() || it->second.manager) return nullptr;
     return Find(it->second.service);
 }
 
-plat::Handle SimServices::OpenSCManagerA(const std::string&, const std::string&, plat::DWord access) {
-    if (pc_.TakeFailure("OpenSCManagerA")) return 0;
+plat::Handle SimServices::OpenSCManagerA(const std::string& machine, const std::string&, plat::DWord access) {
+    if (pc_.TakeFailure("OpenSCManagerA", machine)) return 0;
     // Only administrators may open the manager with more than connect/enumerate rights.
     if (!pc_.IsAdministrator() && (access & ~0x20015u & 0x000F003Fu) != 0) {
         pc_.SetLastError(plat::kErrorAccessDenied);
@@ -69,7 +75,7 @@ plat::Handle SimServices::OpenSCManagerA(const std::string&, const std::string&,
 }
 
 plat::Handle SimServices::OpenServiceA(plat::Handle manager, const std::string& name, plat::DWord access) {
-    if (pc_.TakeFailure("OpenServiceA")) return 0;
+    if (pc_.TakeFailure("OpenServiceA", name)) return 0;
     auto it = handles_.find(manager);
     if (it == handles_.end() || !it->second.manager) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -91,7 +97,7 @@ plat::Handle SimServices::OpenServiceA(plat::Handle manager, const std::string& 
 }
 
 plat::Bool SimServices::QueryServiceStatus(plat::Handle handle, plat::ServiceStatus* status) {
-    if (pc_.TakeFailure("QueryServiceStatus")) return 0;
+    if (pc_.TakeFailure("QueryServiceStatus", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -105,15 +111,51 @@ plat::Bool SimServices::QueryServiceStatus(plat::Handle handle, plat::ServiceSta
         else
             service->pending.clear();
     }
-    *status = plat::ServiceStatus{};
-    status->serviceType = 0x10;  // own process
-    status->currentState = service->state;
+    FillStatus(*service, status);
     pc_.SetLastError(0);
     return 1;
 }
 
+void SimServices::FillStatus(const SimService& service, plat::ServiceStatus* status) const {
+    constexpr plat::DWord kAcceptStop = 1;
+    constexpr plat::DWord kErrorServiceNeverStarted = 1077;
+    if (status == nullptr) return;
+    *status = plat::ServiceStatus{};
+    status->serviceType = service.type;
+    status->currentState = service.state;
+    // Controls are accepted only in a steady running state.
+    if (service.state == plat::kServiceRunning && !service.refuseStop) status->controlsAccepted = kAcceptStop;
+    if (service.state == plat::kServiceStopped && !service.everStarted)
+        status->win32ExitCode = kErrorServiceNeverStarted;
+    bool pending =
+        service.state == plat::kServiceStartPending || service.state == plat::kServiceStopPending ||
+        service.state == plat::kServiceContinuePending || service.state == plat::kServicePausePending;
+    if (pending) {
+        status->checkPoint = static_cast<plat::DWord>(service.statusQueries);
+        status->waitHint = 2000;
+    }
+}
+
+bool SimServices::ImageMissing(const SimService& service) {
+    if (service.imagePath.empty()) return false;
+    // A command line's program, or a driver path relative to the Windows folder.
+    std::string path = service.imagePath;
+    if (path.front() == '"') {
+        path = path.substr(
+            1, path.find('"', 1) == std::string::npos ? std::string::npos : path.find('"', 1) - 1);
+    } else if (service.type != SimService::kKernelDriver) {
+        path = path.substr(0, path.find(' '));
+    }
+    const std::string systemRoot = "\\SYSTEMROOT\\";
+    if (UpperName(path).rfind(systemRoot, 0) == 0)
+        path = pc_.facts.windowsDir + "\\" + path.substr(systemRoot.size());
+    else if (path.find(':') == std::string::npos)
+        path = pc_.facts.windowsDir + "\\" + path;
+    return !pc_.files.Exists(path);
+}
+
 plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std::string>&) {
-    if (pc_.TakeFailure("StartServiceA")) return 0;
+    if (pc_.TakeFailure("StartServiceA", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -132,6 +174,11 @@ plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std
         pc_.SetLastError(plat::kErrorServiceDisabled);
         return 0;
     }
+    if (ImageMissing(*service)) {
+        pc_.SetLastError(plat::kErrorFileNotFound);
+        return 0;
+    }
+    service->everStarted = true;
     service->pending.assign(service->afterStart.begin(), service->afterStart.end());
     service->state = service->pending.empty() ? plat::kServiceRunning : plat::kServiceStartPending;
     pc_.SetLastError(0);
@@ -140,37 +187,39 @@ plat::Bool SimServices::StartServiceA(plat::Handle handle, const std::vector<std
 
 plat::Bool SimServices::ControlService(plat::Handle handle, plat::DWord control,
                                        plat::ServiceStatus* status) {
-    if (pc_.TakeFailure("ControlService")) return 0;
+    if (pc_.TakeFailure("ControlService", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
     }
-    if (control != plat::kServiceControlStop) {
-        pc_.SetLastError(plat::kErrorInvalidParameter);
+    constexpr plat::DWord kControlInterrogate = 4;
+    constexpr plat::DWord kErrorInvalidServiceControl = 1052;
+    if (control != plat::kServiceControlStop && control != kControlInterrogate) {
+        pc_.SetLastError(kErrorInvalidServiceControl);
         return 0;
     }
-    ++service->stopRequests;
-    if (service->state == plat::kServiceStopped) {
-        pc_.SetLastError(plat::kErrorServiceNotActive);
+    // The record receives the current status on success and on the refusals below.
+    auto refuse = [&](plat::DWord error) {
+        FillStatus(*service, status);
+        pc_.SetLastError(error);
         return 0;
+    };
+    if (control == plat::kServiceControlStop) ++service->stopRequests;
+    if (service->state == plat::kServiceStopped) return refuse(plat::kErrorServiceNotActive);
+    if (service->state != plat::kServiceRunning) return refuse(plat::kErrorServiceCannotAcceptCtrl);
+    if (control == plat::kServiceControlStop) {
+        if (service->refuseStop) return refuse(kErrorInvalidServiceControl);
+        service->pending.assign(service->afterStop.begin(), service->afterStop.end());
+        service->state = service->pending.empty() ? plat::kServiceStopped : plat::kServiceStopPending;
     }
-    if (service->refuseStop) {
-        pc_.SetLastError(plat::kErrorServiceCannotAcceptCtrl);
-        return 0;
-    }
-    service->pending.assign(service->afterStop.begin(), service->afterStop.end());
-    service->state = service->pending.empty() ? plat::kServiceStopped : plat::kServiceStopPending;
-    if (status != nullptr) {
-        *status = plat::ServiceStatus{};
-        status->currentState = service->state;
-    }
+    FillStatus(*service, status);
     pc_.SetLastError(0);
     return 1;
 }
 
 plat::Bool SimServices::DeleteService(plat::Handle handle) {
-    if (pc_.TakeFailure("DeleteService")) return 0;
+    if (pc_.TakeFailure("DeleteService", NameOf(handle))) return 0;
     SimService* service = ServiceOf(handle);
     if (service == nullptr) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -207,7 +256,7 @@ void SimServices::RemoveIfUnused(const std::string& name) {
 }
 
 plat::Bool SimServices::CloseServiceHandle(plat::Handle handle) {
-    if (pc_.TakeFailure("CloseServiceHandle")) return 0;
+    if (pc_.TakeFailure("CloseServiceHandle", NameOf(handle))) return 0;
     auto it = handles_.find(handle);
     if (it == handles_.end()) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
@@ -223,10 +272,14 @@ plat::Bool SimServices::CloseServiceHandle(plat::Handle handle) {
 
 void SimServices::Save(const std::string& file) const {
     std::ofstream out(file);
-    out << "; Services of the simulated PC. state: 1 stopped, 2 start pending, 3 stop pending, 4 running.\n";
+    out << "; Services of the simulated PC. state: 1 stopped, 2 start pending, 3 stop pending, 4 running;\n"
+        << "; type: 1 kernel driver, 16 own process (the default).\n";
     for (const auto& [key, s] : services_) {
         out << "[" << s.name << "]\n";
         out << "state=" << s.state << "\n";
+        if (s.type != SimService::kOwnProcess) out << "type=" << s.type << "\n";
+        if (!s.imagePath.empty()) out << "imagePath=" << s.imagePath << "\n";
+        if (s.everStarted) out << "everStarted=1\n";
         if (!s.afterStart.empty()) out << "afterStart=" << JoinStates(s.afterStart) << "\n";
         if (!s.afterStop.empty()) out << "afterStop=" << JoinStates(s.afterStop) << "\n";
         if (s.refuseStart) out << "refuseStart=1\n";
@@ -255,6 +308,12 @@ void SimServices::Load(const std::string& file) {
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "state")
             current->state = static_cast<plat::DWord>(std::stoul(value));
+        else if (key == "type")
+            current->type = static_cast<plat::DWord>(std::stoul(value));
+        else if (key == "imagePath")
+            current->imagePath = value;
+        else if (key == "everStarted")
+            current->everStarted = value == "1";
         else if (key == "afterStart")
             current->afterStart = SplitStates(value);
         else if (key == "afterStop")

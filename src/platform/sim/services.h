@@ -15,18 +15,27 @@ class SimPc;
 struct SimService {
     std::string name;
     plat::DWord state = plat::kServiceStopped;
+    plat::DWord type = kOwnProcess;
+    // The image the service starts: a driver file or a program's command line;
+    // a start fails with ERROR_FILE_NOT_FOUND when the file is missing. Empty:
+    // not checked.
+    std::string imagePath;
+    bool everStarted = false;  // a service that never ran reports exit code 1077 when stopped
     // States that successive status queries report after a start (or stop)
     // request; the last one stays. Empty: the target state at once.
     std::vector<plat::DWord> afterStart;
     std::vector<plat::DWord> afterStop;
     bool refuseStart = false;  // the start request fails (e.g. a disabled service)
-    bool refuseStop = false;   // the stop control is not accepted
+    bool refuseStop = false;   // a running service does not accept the stop control
     bool refuseDelete = false;
     bool markedForDelete = false;
     int startRequests = 0;
     int stopRequests = 0;
     int statusQueries = 0;
     std::deque<plat::DWord> pending;  // what the next queries report
+
+    static constexpr plat::DWord kKernelDriver = 0x1;
+    static constexpr plat::DWord kOwnProcess = 0x10;
 };
 
 class SimServices : public plat::ServiceApi {
@@ -62,6 +71,10 @@ private:
         plat::DWord access;
     };
     SimService* ServiceOf(plat::Handle handle);
+    // The service an open handle names; "" for a manager handle or an unknown one.
+    std::string NameOf(plat::Handle handle) const;
+    void FillStatus(const SimService& service, plat::ServiceStatus* status) const;
+    bool ImageMissing(const SimService& service);
     void RemoveIfUnused(const std::string& name);
 
     SimPc& pc_;

@@ -20,6 +20,8 @@ plat::UInt FillBuffer(const std::string& text, std::string* out, plat::UInt maxC
 }  // namespace
 
 plat::DWord SimSystem::GetVersion() {
+    // Windows documents no failure; an injected one answers 0, as a query that filled nothing.
+    if (pc_.TakeFailure("GetVersion")) return 0;
     const MachineFacts& f = pc_.facts;
     // Low word: major, minor; high word: the build, with the top bit set on Windows 9x.
     plat::DWord high = f.win9x ? 0x8000u | (f.build & 0x7FFFu) : (f.build & 0x7FFFu);
@@ -36,16 +38,22 @@ plat::Bool SimSystem::GetVersionExA(plat::OsVersionInfo* info) {
     info->minor = pc_.facts.minor;
     info->build = pc_.facts.build;
     info->platformId = pc_.facts.win9x ? 1 : 2;
+    info->servicePack = pc_.facts.servicePack;
     return 1;
 }
 
 int SimSystem::GetLocaleInfoA(plat::DWord locale, plat::DWord type, std::string* data, int maxChars) {
     if (pc_.TakeFailure("GetLocaleInfoA")) return 0;
-    if (locale != plat::kLocaleSystemDefault || type != plat::kLocaleSAbbrevLangName) {
+    // The machine has one locale, which the system and the user default both name.
+    constexpr plat::DWord kLocaleUserDefault = 0x0400;
+    if ((locale != plat::kLocaleSystemDefault && locale != kLocaleUserDefault) ||
+        type != plat::kLocaleSAbbrevLangName || maxChars < 0) {
         pc_.SetLastError(plat::kErrorInvalidParameter);
         return 0;
     }
-    if (static_cast<int>(pc_.facts.locale.size()) + 1 > maxChars) {
+    int needed = static_cast<int>(pc_.facts.locale.size()) + 1;
+    if (maxChars == 0) return needed;  // the size the answer needs, NUL included
+    if (needed > maxChars) {
         pc_.SetLastError(122);
         return 0;
     }
@@ -67,11 +75,13 @@ plat::Bool SimSystem::GetUserNameA(std::string* name, plat::DWord* size) {
 }
 
 plat::UInt SimSystem::GetWindowsDirectoryA(std::string* path, plat::UInt maxChars) {
+    if (pc_.TakeFailure("GetWindowsDirectoryA")) return 0;
     return FillBuffer(pc_.facts.windowsDir, path, maxChars);
 }
 
 plat::UInt SimSystem::GetSystemDirectoryA(std::string* path, plat::UInt maxChars) {
-    return FillBuffer(pc_.facts.windowsDir + "\\System32", path, maxChars);
+    if (pc_.TakeFailure("GetSystemDirectoryA")) return 0;
+    return FillBuffer(pc_.facts.windowsDir + "\\system32", path, maxChars);
 }
 
 plat::DWord SimSystem::GetTempPathA(plat::DWord maxChars, std::string* path) {
@@ -94,6 +104,11 @@ plat::Bool SimSystem::SystemParametersInfoA(plat::UInt action, plat::UInt, plat:
     return 1;
 }
 
+plat::Hwnd SimSystem::GetDesktopWindow() {
+    if (pc_.TakeFailure("GetDesktopWindow")) return 0;
+    return kDesktop;
+}
+
 plat::Handle SimSystem::GetDC(plat::Hwnd window) {
     if (pc_.TakeFailure("GetDC")) return 0;
     if (window != kDesktop) return 0;
@@ -103,6 +118,7 @@ plat::Handle SimSystem::GetDC(plat::Hwnd window) {
 }
 
 int SimSystem::ReleaseDC(plat::Hwnd, plat::Handle dc) {
+    if (pc_.TakeFailure("ReleaseDC")) return 0;
     return dcs_.erase(dc) ? 1 : 0;
 }
 
@@ -114,6 +130,7 @@ plat::Handle SimSystem::CreateFontIndirectA(const plat::LogFont& font) {
 }
 
 plat::Handle SimSystem::SelectObject(plat::Handle dc, plat::Handle object) {
+    if (pc_.TakeFailure("SelectObject")) return 0;
     auto it = dcs_.find(dc);
     if (it == dcs_.end()) return 0;
     plat::Handle previous = it->second == 0 ? static_cast<plat::Handle>(0x8A) : it->second;  // the stock font
@@ -122,12 +139,14 @@ plat::Handle SimSystem::SelectObject(plat::Handle dc, plat::Handle object) {
 }
 
 plat::Bool SimSystem::DeleteObject(plat::Handle object) {
+    if (pc_.TakeFailure("DeleteObject")) return 0;
     for (const auto& [dc, selected] : dcs_)
         if (selected == object) return 0;  // still selected into a context
     return fonts_.erase(object) ? 1 : 0;
 }
 
 plat::Bool SimSystem::GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics) {
+    if (pc_.TakeFailure("GetTextMetricsA")) return 0;
     auto it = dcs_.find(dc);
     if (it == dcs_.end()) return 0;
     plat::Long height = 16;
@@ -142,6 +161,7 @@ plat::Bool SimSystem::GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics
 }
 
 int SimSystem::GetDeviceCaps(plat::Handle dc, int index) {
+    if (pc_.TakeFailure("GetDeviceCaps")) return 0;
     if (dcs_.find(dc) == dcs_.end()) return 0;
     return index == plat::kLogPixelsY ? pixelsPerInchY : 0;
 }
@@ -153,6 +173,7 @@ namespace {
 
 constexpr plat::DWord kLuidShutdownPrivilege = 19;
 constexpr plat::DWord kErrorPrivilegeNotHeld = 1314;
+constexpr plat::DWord kErrorInvalidSpiValue = 1439;
 
 // Days since 1970-01-01 of a civil date, and back.
 long long DaysFromCivil(int y, unsigned m, unsigned d) {
@@ -265,7 +286,7 @@ plat::Bool SimSystem::SystemParametersInfoA(plat::UInt action, plat::UInt param,
         doubleClickHeight = param;
         stored = "DoubleClickHeight";
     } else {
-        pc_.SetLastError(plat::kErrorInvalidParameter);
+        pc_.SetLastError(kErrorInvalidSpiValue);
         return 0;
     }
     // SPIF_UPDATEINIFILE keeps the setting in the user's profile, where Windows reads it at logon.

@@ -26,7 +26,7 @@ public:
     plat::DWord GetTempPathA(plat::DWord maxChars, std::string* path) override;
     plat::Bool SystemParametersInfoA(plat::UInt action, plat::UInt param, plat::NonClientMetrics* metrics,
                                      plat::UInt winIni) override;
-    plat::Hwnd GetDesktopWindow() override { return kDesktop; }
+    plat::Hwnd GetDesktopWindow() override;
     plat::Handle GetDC(plat::Hwnd window) override;
     int ReleaseDC(plat::Hwnd window, plat::Handle dc) override;
     plat::Handle CreateFontIndirectA(const plat::LogFont& font) override;
@@ -35,6 +35,12 @@ public:
     plat::Bool GetTextMetricsA(plat::Handle dc, plat::TextMetric* metrics) override;
     int GetDeviceCaps(plat::Handle dc, int index) override;
     plat::Handle GetCurrentProcess() override { return static_cast<plat::Handle>(-1); }
+    // Code pages 1252 (Western) and 1251 (Cyrillic); the best-fit mappings of
+    // Windows (a letter with an accent to the letter without) are not modelled:
+    // every character a code page lacks becomes "?". Another code page, or a
+    // machine whose ANSI code page is another, is a harness failure.
+    int WideCharToMultiByte(plat::UInt codePage, plat::DWord flags, const std::u16string& wide,
+                            std::string* multiByte) override;
     plat::Bool SystemParametersInfoA(plat::UInt action, plat::UInt param, std::nullptr_t,
                                      plat::UInt winIni) override;
     plat::Bool OpenProcessToken(plat::Handle process, plat::DWord desiredAccess,

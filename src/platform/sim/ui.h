@@ -30,25 +30,30 @@ public:
     void CreateMainWindow(const plat::WindowSpec& window, const std::vector<plat::ControlSpec>& controls,
                           plat::UiEvents* events) override;
     plat::Hwnd MainWindow() override { return created ? kMainWindow : 0; }
-    void SetCaption(const std::string& text) override { caption = text; }
-    void SetControlText(int id, const std::string& text) override { At(id).text = text; }
-    void SetControlVisible(int id, bool visible) override { At(id).visible = visible; }
-    void SetControlEnabled(int id, bool enabled) override { At(id).enabled = enabled; }
-    void SetControlChecked(int id, bool checked) override { At(id).checked = checked; }
-    void SetProgressPosition(int id, int position) override { At(id).position = position; }
-    void SetFocus(int id) override { focus = id; }
+    void SetCaption(const std::string& text) override;
+    void SetControlText(int id, const std::string& text) override;
+    void SetControlVisible(int id, bool visible) override;
+    void SetControlEnabled(int id, bool enabled) override;
+    void SetControlChecked(int id, bool checked) override;
+    void SetProgressPosition(int id, int position) override;
+    void SetFocus(int id) override;
     void SetFont(const std::string& face, int pointSize, int charset) override;
     void SetColors(plat::Color windowColor, plat::Color textColor,
                    const std::vector<int>& withWindowColor) override;
     bool LoadPicture(int id, const std::string& path) override;
     void ShowMainWindow() override;
-    void CloseMainWindow() override { closed = true; }
+    void CloseMainWindow() override;
     void RunMessageLoop() override;
     void ProcessMessages() override { ++processMessagesCalls; }
-    void SetApplicationTitle(const std::string& title) override { applicationTitle = title; }
+    void SetApplicationTitle(const std::string& title) override;
     std::string ApplicationTitle() override { return applicationTitle; }
     void ShowInfoBox(const std::string& text) override;
 
+    // Failure injection: each call below can be failed by its name; a failed
+    // call has no effect, as when the Windows call behind it fails, and a failed
+    // CreateMainWindow leaves the program without a window (the message loop
+    // then ends at once).
+    //
     // A user's click on a control, as the real toolkit reports it: nothing
     // happens when the control or one of its parents is hidden or disabled.
     void Click(const std::string& name);
@@ -81,6 +86,10 @@ public:
 
 private:
     SimControl& At(int id);
+    // A control call as the toolkit makes it: false when the Windows call
+    // behind it failed (an injected failure) or there is no window, so the
+    // call has no effect; the toolkit does not report either.
+    SimControl* Changing(const char* call, int id);
     SimPc& pc_;
     plat::UiEvents* events_ = nullptr;
 };

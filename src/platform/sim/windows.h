@@ -31,6 +31,8 @@ struct SimWindow {
     std::vector<WindowMessage> received;
     // The window closes when it receives this message with this wParam.
     std::optional<std::pair<plat::UInt, plat::WParam>> closesOn;
+    // The window closes at this simulated time (its program ends); 0: never.
+    std::uint64_t closesAt = 0;
 };
 
 enum class BoxKind { MessageBox, InfoBox };
@@ -59,6 +61,8 @@ public:
 
     SimWindow& Add(const std::string& className, const std::string& title);
     SimWindow* Find(plat::Hwnd hwnd);
+    std::string ClassOf(plat::Hwnd hwnd);  // "" for a window that is not open
+    bool IsOpen(const SimWindow& window) const;
     std::vector<SimWindow>& All() { return windows_; }
 
     // Box answers: queued answers are used first, in order; then the default

@@ -87,6 +87,21 @@ DWord Win32System::GetTempPathA(DWord maxChars, std::string* path) {
     return length;
 }
 
+int Win32System::WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
+                                     std::string* multiByte) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    const auto* text = reinterpret_cast<const wchar_t*>(wide.data());
+    const int length = static_cast<int>(wide.size());
+    int size =
+        error_.Track(::WideCharToMultiByte(codePage, flags, text, length, nullptr, 0, nullptr, nullptr));
+    if (size <= 0) return 0;
+    std::string buffer(static_cast<std::size_t>(size), '\0');
+    int written = error_.Track(
+        ::WideCharToMultiByte(codePage, flags, text, length, buffer.data(), size, nullptr, nullptr));
+    if (written > 0 && multiByte != nullptr) *multiByte = buffer.substr(0, static_cast<std::size_t>(written));
+    return written;
+}
+
 Bool Win32System::SystemParametersInfoA(UInt action, UInt param, NonClientMetrics* metrics, UInt winIni) {
     // Room for the record of later Windows versions, whichever size the program announces.
     struct {

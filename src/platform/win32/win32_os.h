@@ -184,6 +184,8 @@ public:
     Bool GetTextMetricsA(Handle dc, TextMetric* metrics) override;
     int GetDeviceCaps(Handle dc, int index) override;
     Handle GetCurrentProcess() override;
+    int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
+                            std::string* multiByte) override;
     Bool SystemParametersInfoA(UInt action, UInt param, std::nullptr_t, UInt winIni) override;
     Bool OpenProcessToken(Handle process, DWord desiredAccess, Handle* token) override;
     Bool LookupPrivilegeValueA(const std::string& systemName, const std::string& name, Luid* luid) override;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "case_name.h"
 #include "platform/sim/machine.h"
 
 namespace {
@@ -427,5 +429,211 @@ TEST_F(SimDevicesTest, LocalTimeFollowsTheClockInTheUsersFormats) {
     EXPECT_EQ(pc.system.GetDateFormatA(plat::kLocaleUserDefault, plat::kDateShortDate, now, "", &date, 5), 0);
     EXPECT_EQ(pc.GetLastError(), plat::kErrorInsufficientBuffer);
 }
+
+}  // namespace
+
+namespace {
+
+// Each seam method of the devices and of the restart, double-click and time
+// calls: it reports the failure Windows gives once, then works again.
+struct DeviceCallCase {
+    const char* name;
+    std::function<bool(sim::SimPc&)> fails;  // makes the call; true when it reported a failure
+};
+
+class EveryDeviceCallTest : public ::testing::TestWithParam<DeviceCallCase> {
+protected:
+    EveryDeviceCallTest() {
+        pc.facts.is64Bit = false;
+        pc.files.AddStandardFolders();
+        pc.devices.AddUsbController("VID_0D7A&PID_0306");
+        pc.files.AddFile("C:\\Windows\\inf\\msmouse.inf",
+                         "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Mouse\r\n"
+                         "[Manufacturer]\r\nS=S\r\n[S]\r\nD=I,HID_DEVICE_SYSTEM_MOUSE\r\n");
+        pc.devices.All()[1]->driverInf = "oem1.inf";
+    }
+    sim::SimPc pc;
+};
+
+plat::Handle AllDevices(sim::SimPc& pc) {
+    return pc.devices.SetupDiGetClassDevsA(nullptr, "", 0, 0x0C);
+}
+plat::DevInfoData First(sim::SimPc& pc, plat::Handle set) {
+    plat::DevInfoData device;
+    device.cbSize = plat::kDevInfoDataSize32;
+    pc.devices.SetupDiEnumDeviceInfo(set, 0, &device);
+    return device;
+}
+plat::DeviceInterfaceData FirstInterface(sim::SimPc& pc, plat::Handle set) {
+    plat::DeviceInterfaceData data;
+    data.cbSize = plat::kDeviceInterfaceDataSize32;
+    pc.devices.SetupDiEnumDeviceInterfaces(set, nullptr, plat::kGuidDevInterfaceUsbDevice, 0, &data);
+    return data;
+}
+std::string HidPath(sim::SimPc& pc) {
+    sim::SimDevice* hid = pc.devices.All()[1];
+    return pc.devices.InterfacePath(*hid, hid->interfaces[0]);
+}
+plat::ProcAddress Entry(sim::SimPc& pc, const char* library, const char* name) {
+    sim::SimPc::OwnUse own(pc);
+    return pc.libraries.GetProcAddress(pc.libraries.LoadLibraryA(library), name);
+}
+plat::Handle Token(sim::SimPc& pc) {
+    sim::SimPc::OwnUse own(pc);
+    plat::Handle token = 0;
+    pc.system.OpenProcessToken(pc.system.GetCurrentProcess(), 0x28, &token);
+    return token;
+}
+
+const DeviceCallCase kDeviceCalls[] = {
+    {"SetupDiGetClassDevsA", [](sim::SimPc& pc) { return AllDevices(pc) == plat::kInvalidHandle; }},
+    {"SetupDiCreateDeviceInfoList",
+     [](sim::SimPc& pc) {
+         return pc.devices.SetupDiCreateDeviceInfoList(&plat::kGuidClassMouse, 0) == plat::kInvalidHandle;
+     }},
+    {"SetupDiDestroyDeviceInfoList",
+     [](sim::SimPc& pc) { return !pc.devices.SetupDiDestroyDeviceInfoList(AllDevices(pc)); }},
+    {"SetupDiEnumDeviceInfo",
+     [](sim::SimPc& pc) {
+         plat::DevInfoData device;
+         device.cbSize = plat::kDevInfoDataSize32;
+         return !pc.devices.SetupDiEnumDeviceInfo(AllDevices(pc), 0, &device);
+     }},
+    {"SetupDiGetDeviceRegistryPropertyA",
+     [](sim::SimPc& pc) {
+         plat::Handle set = AllDevices(pc);
+         std::vector<std::uint8_t> buffer(256);
+         return !pc.devices.SetupDiGetDeviceRegistryPropertyA(set, First(pc, set), plat::kSpdrpClass, nullptr,
+                                                              buffer.data(), 255, nullptr);
+     }},
+    {"SetupDiSetDeviceRegistryPropertyA",
+     [](sim::SimPc& pc) {
+         plat::Handle set = AllDevices(pc);
+         const std::uint8_t name[] = {'T', 0};
+         return !pc.devices.SetupDiSetDeviceRegistryPropertyA(set, First(pc, set), plat::kSpdrpFriendlyName,
+                                                              name, 2);
+     }},
+    {"SetupDiRemoveDevice",
+     [](sim::SimPc& pc) {
+         plat::Handle set = AllDevices(pc);
+         bool failed = !pc.devices.SetupDiRemoveDevice(set, First(pc, set));
+         if (!failed) pc.devices.AddUsbController("VID_0D7A&PID_0306");
+         return failed;
+     }},
+    {"SetupDiEnumDeviceInterfaces",
+     [](sim::SimPc& pc) {
+         plat::Handle set = pc.devices.SetupDiGetClassDevsA(&plat::kGuidDevInterfaceUsbDevice, "", 0, 0x12);
+         plat::DeviceInterfaceData data;
+         data.cbSize = plat::kDeviceInterfaceDataSize32;
+         return !pc.devices.SetupDiEnumDeviceInterfaces(set, nullptr, plat::kGuidDevInterfaceUsbDevice, 0,
+                                                        &data);
+     }},
+    {"SetupDiGetDeviceInterfaceDetailA",
+     [](sim::SimPc& pc) {
+         plat::Handle set = pc.devices.SetupDiGetClassDevsA(&plat::kGuidDevInterfaceUsbDevice, "", 0, 0x12);
+         plat::DeviceInterfaceDetail detail;
+         detail.cbSize = plat::kDeviceInterfaceDetailSize32;
+         return !pc.devices.SetupDiGetDeviceInterfaceDetailA(set, FirstInterface(pc, set), &detail, 4096,
+                                                             nullptr, nullptr);
+     }},
+    {"SetupDiSetClassInstallParamsA",
+     [](sim::SimPc& pc) {
+         plat::Handle set = AllDevices(pc);
+         plat::DevInfoData device = First(pc, set);
+         plat::PropChangeParams change{8, 0x12, 2, 1, 0};
+         return !pc.devices.SetupDiSetClassInstallParamsA(set, &device, &change, 20);
+     }},
+    {"SetupDiCallClassInstaller",
+     [](sim::SimPc& pc) {
+         plat::Handle set = AllDevices(pc);
+         plat::DevInfoData device = First(pc, set);
+         plat::PropChangeParams change{8, 0x12, 1, 1, 0};
+         pc.devices.SetupDiSetClassInstallParamsA(set, &device, &change, 20);
+         return !pc.devices.SetupDiCallClassInstaller(0x12, set, &device);
+     }},
+    {"SetupDiGetINFClassA",
+     [](sim::SimPc& pc) {
+         plat::Guid guid;
+         std::string name;
+         return !pc.devices.SetupDiGetINFClassA("C:\\Windows\\inf\\msmouse.inf", &guid, &name, 256, nullptr);
+     }},
+    {"CreateFileA",
+     [](sim::SimPc& pc) {
+         plat::Handle device = pc.devices.CreateFileA(HidPath(pc), 0, 3, 3, 0);
+         if (device != plat::kInvalidHandle) pc.devices.CloseDeviceHandle(device);
+         return device == plat::kInvalidHandle;
+     }},
+    {"HidD_GetAttributes",
+     [](sim::SimPc& pc) {
+         plat::Handle device;
+         {
+             sim::SimPc::OwnUse own(pc);
+             device = pc.devices.CreateFileA(HidPath(pc), 0, 3, 3, 0);
+         }
+         plat::HiddAttributes attributes;
+         bool failed = !pc.devices.HidD_GetAttributes(device, &attributes);
+         pc.devices.CloseDeviceHandle(device);
+         return failed;
+     }},
+    {"UpdateDriverForPlugAndPlayDevicesA",
+     [](sim::SimPc& pc) {
+         plat::Bool reboot = 0;
+         plat::ProcAddress update = Entry(pc, "newdev.dll", "UpdateDriverForPlugAndPlayDevicesA");
+         bool failed = !pc.devices.CallUpdateDriverForPlugAndPlayDevicesA(
+             update, 0, "HID\\VID_0D7A&PID_0306", "C:\\Windows\\inf\\msmouse.inf", 0, &reboot);
+         pc.devices.All()[1]->driverInf = "oem1.inf";
+         return failed;
+     }},
+    {"SetupUninstallOEMInfA",
+     [](sim::SimPc& pc) {
+         pc.files.AddFile("C:\\Windows\\inf\\oem5.inf", "[Version]\r\n");
+         return !pc.devices.CallSetupUninstallOEMInfA(Entry(pc, "setupapi.dll", "SetupUninstallOEMInfA"),
+                                                      "oem5.inf", 1);
+     }},
+    {"OpenProcessToken",
+     [](sim::SimPc& pc) {
+         plat::Handle token = 0;
+         bool failed = !pc.system.OpenProcessToken(pc.system.GetCurrentProcess(), 0x28, &token);
+         if (!failed) pc.system.CloseToken(token);
+         return failed;
+     }},
+    {"LookupPrivilegeValueA",
+     [](sim::SimPc& pc) {
+         plat::Luid luid;
+         return !pc.system.LookupPrivilegeValueA("", "SeShutdownPrivilege", &luid);
+     }},
+    {"AdjustTokenPrivileges",
+     [](sim::SimPc& pc) {
+         return !pc.system.AdjustTokenPrivileges(Token(pc), 0, {1, {19, 0}, 2}, 16);
+     }},
+    {"ExitWindowsEx",
+     [](sim::SimPc& pc) {
+         pc.system.shutdownPrivilegeEnabled = true;
+         return !pc.system.ExitWindowsEx(2, 0);
+     }},
+    {"SetDoubleClickTime", [](sim::SimPc& pc) { return !pc.system.SetDoubleClickTime(400); }},
+    {"GetDateFormatA",
+     [](sim::SimPc& pc) {
+         std::string text;
+         return pc.system.GetDateFormatA(0x400, 1, {2011, 6, 2, 14, 9, 30, 0, 0}, "", &text, 80) == 0;
+     }},
+    {"GetTimeFormatA",
+     [](sim::SimPc& pc) {
+         std::string text;
+         return pc.system.GetTimeFormatA(0x400, 0, {2011, 6, 2, 14, 9, 30, 0, 0}, "", &text, 80) == 0;
+     }},
+};
+
+TEST_P(EveryDeviceCallTest, FailsOnceWithTheInjectedErrorThenWorks) {
+    constexpr plat::DWord kInjected = 4711;
+    EXPECT_NE(sim::SimPc::UsualError(GetParam().name), 0u) << "no usual error for " << GetParam().name;
+    pc.FailCall(GetParam().name, kInjected);
+    EXPECT_TRUE(GetParam().fails(pc));
+    EXPECT_EQ(pc.GetLastError(), kInjected);
+    EXPECT_FALSE(GetParam().fails(pc));
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, EveryDeviceCallTest, ::testing::ValuesIn(kDeviceCalls),
+                         test_support::CaseName());
 
 }  // namespace
