@@ -174,9 +174,10 @@ SCENARIO("devices", "a registered device: properties, state change and removal")
 
     plat::PropChangeParams change{plat::kClassInstallHeaderSize, plat::kDifPropertyChange, plat::kDicsDisable,
                                   plat::kDicsFlagGlobal, 0};
-    check.Expect("parameters of a wrong size",
-                 BoolResult(Devices().SetupDiSetClassInstallParamsA(set, &device, &change, 24)),
-                 "FALSE, error 87");
+    check.WineDeparts("Wine's SetupDiSetClassInstallParamsA is a stub that refuses every request")
+        .Expect("parameters of a wrong size",
+                BoolResult(Devices().SetupDiSetClassInstallParamsA(set, &device, &change, 24)),
+                "FALSE, error 87");
     check.WineDeparts("Wine's SetupDiSetClassInstallParamsA is a stub that refuses every request")
         .Expect("state-change parameters",
                 BoolResult(Devices().SetupDiSetClassInstallParamsA(set, &device, &change,
@@ -201,10 +202,12 @@ SCENARIO("devices", "an INF's class from its Version section") {
     plat::Guid guid;
     std::string name;
     plat::DWord needed = 0;
-    check.Expect("a name buffer too small",
-                 BoolResult(Devices().SetupDiGetINFClassA(inf, &guid, &name, 3, &needed)),
-                 "FALSE, error " + std::to_string(kErrorInsufficientBuffer));
-    check.Expect("the size it needs", needed, 6);
+    check.WineDeparts("Wine fills a name buffer that is too small and reports success")
+        .Expect("a name buffer too small",
+                BoolResult(Devices().SetupDiGetINFClassA(inf, &guid, &name, 3, &needed)),
+                "FALSE, error " + std::to_string(kErrorInsufficientBuffer));
+    check.WineDeparts("Wine reports no size when it filled a buffer that is too small")
+        .Expect("the size it needs", needed, 6);
     check.Expect("the class", BoolResult(Devices().SetupDiGetINFClassA(inf, &guid, &name, 256, &needed)),
                  "TRUE");
     check.Expect("its name and GUID", name + " " + GuidString(guid),
@@ -225,23 +228,26 @@ SCENARIO("devices", "driver update refusals") {
                                       "ClassGuid={4D36E96F-E325-11CE-BFC1-08002BE10318}\r\n"
                                       "[Manufacturer]\r\nM=M\r\n[M]\r\nD=I, ROOT\\CONFORMANCE_NO_DEVICE\r\n");
     plat::Bool reboot = 7;
-    check.Expect("unknown install flags",
-                 BoolResult(Devices().CallUpdateDriverForPlugAndPlayDevicesA(
-                     update, 0, "ROOT\\CONFORMANCE_NO_DEVICE", inf, 0x80, &reboot)),
-                 "FALSE, error " + std::to_string(kErrorInvalidFlags));
+    check.WineDeparts("Wine's driver update does not check its flags")
+        .Expect("unknown install flags",
+                BoolResult(Devices().CallUpdateDriverForPlugAndPlayDevicesA(
+                    update, 0, "ROOT\\CONFORMANCE_NO_DEVICE", inf, 0x80, &reboot)),
+                "FALSE, error " + std::to_string(kErrorInvalidFlags));
     // A 32-bit program on 64-bit Windows cannot update drivers (ERROR_IN_WOW64).
     check.WineDeparts("Wine's driver update reports success when no device has the hardware ID")
         .Expect("no device with the hardware ID",
                 BoolResult(Devices().CallUpdateDriverForPlugAndPlayDevicesA(
                     update, 0, "ROOT\\CONFORMANCE_NO_DEVICE", inf, 0, &reboot)),
                 "FALSE, error " + std::to_string(backend.wow64 ? kErrorInWow64 : kErrorNoSuchDevinst));
-    check.Expect("the restart answer is left alone", reboot, 7);
+    check.WineDeparts("Wine answers the restart question of an update it did not make")
+        .Expect("the restart answer is left alone", reboot, 7);
     if (!backend.wow64)
-        check.Expect(
-            "an INF that does not exist",
-            BoolResult(Devices().CallUpdateDriverForPlugAndPlayDevicesA(
-                update, 0, "ROOT\\CONFORMANCE_NO_DEVICE", InScratch(backend, "none.inf"), 0, &reboot)),
-            "FALSE, error 2");
+        check.WineDeparts("Wine's driver update reports success when no device has the hardware ID")
+            .Expect(
+                "an INF that does not exist",
+                BoolResult(Devices().CallUpdateDriverForPlugAndPlayDevicesA(
+                    update, 0, "ROOT\\CONFORMANCE_NO_DEVICE", InScratch(backend, "none.inf"), 0, &reboot)),
+                "FALSE, error 2");
 }
 
 SCENARIO("devices", "Windows' removal of an OEM INF copy") {
