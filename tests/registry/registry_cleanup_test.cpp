@@ -17,7 +17,7 @@ TEST_F(RegistryCleanupTest, UsbCleanupRemovesWholeSubtreesOfEveryId) {
                           "1");
     pc.registry.CreateKey(std::string(kEnum) + "USB\\VID_0D7A&PID_0300\\5&2\\Control");
     pc.registry.CreateKey(std::string(kEnum) + "HID\\VID_0D7A&PID_0306\\7&1\\Device Parameters");
-    pc.registry.CreateKey(std::string(kEnum) + "USB\\VID_046D&PID_C077\\5&3");
+    pc.registry.CreateKey(std::string(kEnum) + "USB\\VID_F00D&PID_C077\\5&3");
     pc.registry.CreateKey(std::string(kServices) + "qzusbf\\Parameters");
     pc.registry.CreateKey(std::string(kServices) + "qzusbuf");
     pc.registry.CreateKey(std::string(kServices) + "qz232");
@@ -25,7 +25,7 @@ TEST_F(RegistryCleanupTest, UsbCleanupRemovesWholeSubtreesOfEveryId) {
     form.CleanUsbRegistry();
     EXPECT_FALSE(pc.registry.KeyExists(std::string(kEnum) + "USB\\VID_0D7A&PID_0300"));
     EXPECT_FALSE(pc.registry.KeyExists(std::string(kEnum) + "HID\\VID_0D7A&PID_0306"));
-    EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "USB\\VID_046D&PID_C077\\5&3"));
+    EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "USB\\VID_F00D&PID_C077\\5&3"));
     EXPECT_FALSE(pc.registry.KeyExists(std::string(kServices) + "qzusbf"));
     EXPECT_FALSE(pc.registry.KeyExists(std::string(kServices) + "qzusbuf"));
     EXPECT_TRUE(pc.registry.KeyExists(std::string(kServices) + "qz232"));
@@ -57,8 +57,8 @@ TEST_F(RegistryCleanupTest, RemovingTheEnumKeyOfAnUnpluggedControllerRemovesTheD
 }
 
 TEST_F(RegistryCleanupTest, EmptyIdListAndEmptyIdsDeleteOnlyTheFixedKeys) {
-    pc.registry.CreateKey(std::string(kEnum) + "USB\\VID_046D&PID_C077\\5&3");
-    pc.registry.CreateKey(std::string(kEnum) + "HID\\VID_046D&PID_C077\\7&3");
+    pc.registry.CreateKey(std::string(kEnum) + "USB\\VID_F00D&PID_C077\\5&3");
+    pc.registry.CreateKey(std::string(kEnum) + "HID\\VID_F00D&PID_C077\\7&3");
     pc.registry.CreateKey(std::string(kEnum) + "SERENUM\\OTHER0001\\1");
     pc.registry.CreateKey(kMaker);
     form.CleanUsbRegistry();
@@ -67,8 +67,8 @@ TEST_F(RegistryCleanupTest, EmptyIdListAndEmptyIdsDeleteOnlyTheFixedKeys) {
     form.CleanUsbRegistry();
     form.CleanSerialRegistry();
     form.CleanUsbDeviceRegistry();  // no controller chosen
-    EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "USB\\VID_046D&PID_C077\\5&3"));
-    EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "HID\\VID_046D&PID_C077\\7&3"));
+    EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "USB\\VID_F00D&PID_C077\\5&3"));
+    EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "HID\\VID_F00D&PID_C077\\7&3"));
     EXPECT_TRUE(pc.registry.KeyExists(std::string(kEnum) + "SERENUM\\OTHER0001\\1"));
 }
 

@@ -256,7 +256,7 @@ case_registry_cleanup() {
   local enum='HKLM\SYSTEM\CurrentControlSet\Enum'
   reg add "$enum\\USB\\VID_0D7A&PID_0300\\5&1\\Device Parameters\\Deep" /f >/dev/null
   reg add "$enum\\HID\\VID_0D7A&PID_0300\\7&1\\Device Parameters" /f >/dev/null
-  reg add "$enum\\USB\\VID_046D&PID_C077\\5&2" /f >/dev/null
+  reg add "$enum\\USB\\VID_F00D&PID_C077\\5&2" /f >/dev/null
   reg add 'HKLM\SYSTEM\CurrentControlSet\Services\qzusbuf' /f >/dev/null
   reg add 'HKLM\SOFTWARE\QUOLEX\USB' /f "${software_view[@]}" >/dev/null
   run clean usb 'VID_0D7A&PID_0300' 'VID_0D7A&PID_0306'
@@ -267,7 +267,7 @@ case_registry_cleanup() {
     key_exists "$key" && problem "$key still there"
   done
   reg query 'HKLM\SOFTWARE\QUOLEX\USB' "${software_view[@]}" >/dev/null && problem "SOFTWARE\\QUOLEX\\USB still there"
-  key_exists "$enum\\USB\\VID_046D&PID_C077\\5&2" || problem "another device's key removed"
+  key_exists "$enum\\USB\\VID_F00D&PID_C077\\5&2" || problem "another device's key removed"
   report registry-cleanup
 }
 

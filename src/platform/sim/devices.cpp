@@ -327,7 +327,7 @@ SimDevice& SimDevices::AddUsbController(const std::string& vidPid, const std::st
 
 void SimDevices::AddUnrelatedDevices(int count) {
     for (int i = 0; i < count; ++i) {
-        std::string vidPid = "VID_046D&PID_" + Hex(static_cast<unsigned>(i) & 0xFFFF, 4);
+        std::string vidPid = "VID_F00D&PID_" + Hex(static_cast<unsigned>(i) & 0xFFFF, 4);
         std::string serial =
             "6&" + Hex(0x20000000u + static_cast<unsigned>(i), 8) + "&0&" + std::to_string(i % 8 + 1);
         AddUsbController(vidPid, serial, true);
