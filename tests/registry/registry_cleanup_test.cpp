@@ -101,3 +101,30 @@ TEST_F(RegistryCleanupTest, SerialCleanupTakesTheUsbFilterServiceAndMakerKeyToo)
 }
 
 }  // namespace
+
+namespace {
+
+// The program names CurrentControlSet only; the numbered control sets (the
+// one Windows boots from and the last known good one) are Windows' own
+// business. The simulated registry keeps them as keys of their own.
+TEST_F(RoutineTest, OnlyTheCurrentControlSetIsAddressed) {
+    form.HwIdList = {"VID_0D7A&PID_0306"};
+    form.DeviceHwId = "VID_0D7A&PID_0306";
+    for (const char* set : {"CurrentControlSet", "ControlSet001", "ControlSet002"}) {
+        std::string system = std::string("HKLM\\SYSTEM\\") + set;
+        pc.registry.CreateKey(system + "\\Enum\\USB\\VID_0D7A&PID_0306\\5&1");
+        pc.registry.CreateKey(system + "\\Enum\\HID\\VID_0D7A&PID_0306\\7&1");
+        pc.registry.CreateKey(system + "\\Services\\qzusbf");
+    }
+    form.CleanUsbRegistry();
+    for (const char* set : {"ControlSet001", "ControlSet002"}) {
+        std::string system = std::string("HKLM\\SYSTEM\\") + set;
+        EXPECT_TRUE(pc.registry.KeyExists(system + "\\Enum\\USB\\VID_0D7A&PID_0306\\5&1")) << set;
+        EXPECT_TRUE(pc.registry.KeyExists(system + "\\Enum\\HID\\VID_0D7A&PID_0306\\7&1")) << set;
+        EXPECT_TRUE(pc.registry.KeyExists(system + "\\Services\\qzusbf")) << set;
+    }
+    EXPECT_FALSE(pc.registry.KeyExists("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0D7A&PID_0306"));
+    EXPECT_FALSE(pc.registry.KeyExists("HKLM\\SYSTEM\\CurrentControlSet\\Services\\qzusbf"));
+}
+
+}  // namespace
