@@ -18,7 +18,7 @@ target_link_libraries(setup-sim PRIVATE setup_simpc)
 enable_testing()
 find_package(GTest REQUIRED)
 file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
-list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/wine/")
+list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/(wine|benchmark)/")
 add_executable(setup_tests ${TEST_SOURCES})
 target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 # Whole runs use the sample driver package of the repository.
@@ -28,3 +28,7 @@ target_link_libraries(setup_tests PRIVATE setup_simpc GTest::gtest GTest::gtest_
 target_compile_definitions(setup_tests PRIVATE SETUP_PAYLOAD_LIST="${SETUP_PAYLOAD_DIR}/embedded.txt")
 include(GoogleTest)
 gtest_discover_tests(setup_tests DISCOVERY_MODE PRE_TEST)
+
+# The device scans on a large simulated machine, timed by hand (not a test).
+add_executable(device_scan_benchmark ${CMAKE_SOURCE_DIR}/tests/benchmark/device_scan_benchmark.cpp)
+target_link_libraries(device_scan_benchmark PRIVATE setup_simpc)

@@ -84,6 +84,17 @@ target_include_directories(toolkit_check PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(toolkit_check PRIVATE ${SETUP_WINDOWS_API})
 target_link_options(toolkit_check PRIVATE ${SETUP_STATIC_RUNTIME})
 target_link_libraries(toolkit_check PRIVATE comctl32 user32 gdi32 msimg32 ole32 oleaut32 uuid)
+# The device and registry routines with the real backend, for the Wine tests:
+# the program's code without its entry point, driven from the command line.
+set(DEVICES_CHECK_SOURCES ${CORE_SOURCES} ${WIN32_SOURCES})
+list(REMOVE_ITEM DEVICES_CHECK_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win32/winmain.cpp)
+add_executable(devices_check ${CMAKE_SOURCE_DIR}/tests/wine/devices_check.cpp ${DEVICES_CHECK_SOURCES})
+target_include_directories(devices_check PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(devices_check PRIVATE ${SETUP_WINDOWS_API})
+target_link_options(devices_check PRIVATE ${SETUP_STATIC_RUNTIME})
+target_link_libraries(devices_check PRIVATE
+  comctl32 user32 gdi32 msimg32 advapi32 shell32 ole32 oleaut32 uuid setupapi hid version)
+
 include(${CMAKE_SOURCE_DIR}/package/package.cmake)
 
 # The conformance scenarios of the seam against the Win32 backend, for the Wine

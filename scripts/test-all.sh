@@ -2,7 +2,8 @@
 # Installs everything, then runs every test: the format check, the host suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, setup.exe's build with
 # the sample package, the package check, the vendor image options, the package
-# tools under Wine, setup.exe under Wine and its file routines under Wine.
+# tools under Wine, setup.exe under Wine, the device and registry routines and
+# the file routines under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,6 +36,9 @@ package/tools/tests/wine_check.sh build/windows/package
 
 echo "== setup.exe under Wine"
 tests/wine/run.sh build/windows
+
+echo "== device and registry routines under Wine"
+tests/wine/devices_run.sh build/windows
 
 echo "== setup's file routines under Wine"
 tests/wine/files_check.sh build/windows

@@ -20,14 +20,6 @@ using ULong = std::uint32_t;
 using ItemIdList = std::uintptr_t;  // PIDLIST_ABSOLUTE; 0 is NULL
 using ComObject = std::uintptr_t;   // an interface pointer; 0 is NULL
 
-struct Guid {
-    std::uint32_t data1 = 0;
-    std::uint16_t data2 = 0;
-    std::uint16_t data3 = 0;
-    std::array<std::uint8_t, 8> data4{};
-    bool operator==(const Guid&) const = default;
-};
-
 // {00021401-0000-0000-C000-000000000046}
 constexpr Guid kClsidShellLink{0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 // {000214EE-0000-0000-C000-000000000046}

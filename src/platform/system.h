@@ -2,6 +2,7 @@
 // caption font's measurement through a device context.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -42,7 +43,44 @@ struct TextMetric {
     Long internalLeading = 0;
 };
 
+// SYSTEMTIME.
+struct SystemTime {
+    std::uint16_t year = 0;
+    std::uint16_t month = 0;
+    std::uint16_t dayOfWeek = 0;
+    std::uint16_t day = 0;
+    std::uint16_t hour = 0;
+    std::uint16_t minute = 0;
+    std::uint16_t second = 0;
+    std::uint16_t milliseconds = 0;
+};
+
+// LUID.
+struct Luid {
+    DWord lowPart = 0;
+    Long highPart = 0;
+};
+
+// TOKEN_PRIVILEGES with one privilege, as the program passes it.
+struct TokenPrivileges {
+    DWord privilegeCount = 0;
+    Luid luid;
+    DWord attributes = 0;
+};
+
 constexpr UInt kSpiGetNonClientMetrics = 0x29;
+constexpr UInt kSpiSetDoubleClkWidth = 0x1D;
+constexpr UInt kSpiSetDoubleClkHeight = 0x1E;
+constexpr UInt kSpifUpdateIniFile = 0x1;
+constexpr UInt kSpifSendChange = 0x2;
+constexpr DWord kLocaleUserDefault = 0x0400;
+constexpr DWord kDateShortDate = 0x1;
+constexpr DWord kTokenAdjustPrivileges = 0x20;
+constexpr DWord kTokenQuery = 0x8;
+constexpr DWord kSePrivilegeEnabled = 0x2;
+constexpr UInt kEwxReboot = 0x2;
+constexpr DWord kErrorNotAllAssigned = 1300;
+constexpr DWord kErrorNoSuchPrivilege = 1313;
 constexpr int kLogPixelsY = 90;
 constexpr DWord kLocaleSystemDefault = 0x0800;
 constexpr DWord kLocaleSAbbrevLangName = 3;
@@ -63,6 +101,8 @@ public:
     virtual UInt GetSystemDirectoryA(std::string* path, UInt maxChars) = 0;
     virtual DWord GetTempPathA(DWord maxChars, std::string* path) = 0;
     virtual Bool SystemParametersInfoA(UInt action, UInt param, NonClientMetrics* metrics, UInt winIni) = 0;
+    // The variant without a data record (pvParam NULL), e.g. the double-click tolerances.
+    virtual Bool SystemParametersInfoA(UInt action, UInt param, std::nullptr_t, UInt winIni) = 0;
     virtual Hwnd GetDesktopWindow() = 0;
     virtual Handle GetDC(Hwnd window) = 0;
     virtual int ReleaseDC(Hwnd window, Handle dc) = 0;
@@ -87,6 +127,26 @@ public:
     // the code page lacks becomes its default character ("?").
     virtual int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
                                     std::string* multiByte) = 0;
+
+    // --- Restart, double-click time, local time and its formats -------------
+    // The token handle is closed with ProcessApi::CloseHandle.
+    virtual Bool OpenProcessToken(Handle process, DWord desiredAccess, Handle* token) = 0;
+    // An empty system name stands for NULL (the local system).
+    virtual Bool LookupPrivilegeValueA(const std::string& systemName, const std::string& name,
+                                       Luid* luid) = 0;
+    // No previous state is asked for (PreviousState NULL, ReturnLength NULL).
+    // Succeeds with ERROR_NOT_ALL_ASSIGNED when the token lacks the privilege.
+    virtual Bool AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
+                                       DWord bufferLength) = 0;
+    virtual Bool ExitWindowsEx(UInt flags, DWord reason) = 0;
+    virtual Bool SetDoubleClickTime(UInt milliseconds) = 0;
+    virtual void GetLocalTime(SystemTime* time) = 0;
+    // `format` empty stands for NULL (the locale's format the flags select).
+    // Return the characters written including the NUL, 0 on failure.
+    virtual int GetDateFormatA(DWord locale, DWord flags, const SystemTime& time, const std::string& format,
+                               std::string* text, int maxChars) = 0;
+    virtual int GetTimeFormatA(DWord locale, DWord flags, const SystemTime& time, const std::string& format,
+                               std::string* text, int maxChars) = 0;
 };
 
 }  // namespace plat

@@ -2,6 +2,7 @@
 // makes, so that code outside the seam needs no system header.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,15 @@ using LResult = std::intptr_t;
 using ProcAddress = std::uintptr_t;
 
 constexpr Handle kInvalidHandle = static_cast<Handle>(-1);
+
+// GUID: COM classes and interfaces, setup classes, device interfaces.
+struct Guid {
+    std::uint32_t data1 = 0;
+    std::uint16_t data2 = 0;
+    std::uint16_t data3 = 0;
+    std::array<std::uint8_t, 8> data4{};
+    bool operator==(const Guid&) const = default;
+};
 
 // Predefined registry keys.
 constexpr HKey kHkeyClassesRoot = 0x80000000u;

@@ -70,6 +70,24 @@ public:
     std::string GetCurrentUserName();
     std::int32_t IsAdministrator();  // 0 guest (and every failure), 1 user, 2 administrator
 
+    // Devices and registry: HID discovery, INF models and controller
+    // selection, OEM INF removal, driver and device settings, registry
+    // cleanup, the restart offer and the device rescan.
+    std::string FindHidDevicePath(const std::string& hardwareIdText);
+    std::string FindHidMapper(std::int32_t vendorId, std::int32_t productId);
+    void ReadUsbInfModels();
+    void SelectConnectedDevice();
+    void RemoveOemInfsSerial(bool remove);
+    void RemoveOemInfsUsb(bool remove);
+    void SetNtUsbRegistry();
+    void SetC3UsbRegistry();
+    void SetNtSerialRegistry();
+    void CleanUsbRegistry();
+    void CleanUsbDeviceRegistry();
+    void CleanSerialRegistry();
+    [[noreturn]] void RebootWindows(const std::string& question);
+    std::int32_t RescanDevices();
+
     // The install and uninstall runs.
     void InstallProcedure();
     void UninstallProcedure();

@@ -33,6 +33,10 @@ public:
     // A junction (a folder reparse point) at `path`, a new name, leading to
     // the folder `target`; false where the file system cannot make one.
     virtual bool AddJunction(const std::string& path, const std::string& target) = 0;
+    // A root-enumerated device of the System class with this one hardware ID,
+    // registered as an installation program creates one before it installs a
+    // driver; removed with the scenario's end when the scenario left it.
+    virtual void AddRootDevice(const std::string& hardwareId) = 0;
 };
 
 struct Backend {

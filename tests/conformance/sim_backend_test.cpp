@@ -96,6 +96,20 @@ public:
         return true;
     }
 
+    void AddRootDevice(const std::string& hardwareId) override {
+        sim::SimDevice device;
+        int number = 0;
+        do {
+            device.instanceId =
+                "ROOT\\CONFORMANCECHECK\\" + std::string(number < 10 ? "000" : "00") + std::to_string(number);
+            ++number;
+        } while (pc_.devices.Find(device.instanceId));
+        device.hardwareIds = {hardwareId};
+        device.className = "System";
+        device.classGuid = {0x4D36E97D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+        pc_.devices.Add(device);
+    }
+
 private:
     sim::SimPc& pc_;
 };

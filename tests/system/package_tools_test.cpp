@@ -107,6 +107,7 @@ TEST_F(PackageToolModelTest, ToolsHaveTheirObservableEffects) {
     EXPECT_EQ(pc.processes.launches.back().currentDirectory, "C:\\Program Files\\Touch Test");
 
     // setdev64.exe is an x64 program: it runs on 64-bit Windows only.
+    pc.devices.AddUsbController("VID_0D7A&PID_0301");
     EXPECT_EQ(setup::RunCommandExitCode("C:\\Pkg\\setdev64.exe \"usb\\VID_0D7A&PID_0301\" 2", 0, true), 1);
     pc.facts.is64Bit = false;
     EXPECT_FALSE(setup::RunCommand("C:\\Pkg\\setdev64.exe \"usb\\VID_0D7A&PID_0301\" 2", 0, true));

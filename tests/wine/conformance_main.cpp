@@ -5,6 +5,8 @@
 //   conformance.exe service MODE         a service (started by the service manager)
 // Any other arguments end with exit code 99.
 #include <windows.h>
+// The Setup API header needs windows.h first.
+#include <setupapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -164,8 +166,29 @@ public:
         return made;
     }
 
+    void AddRootDevice(const std::string& hardwareId) override {
+        GUID systemClass = {0x4D36E97D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+        HDEVINFO set = ::SetupDiCreateDeviceInfoList(&systemClass, nullptr);
+        if (set == INVALID_HANDLE_VALUE) return;
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        std::string ids = hardwareId + std::string(2, '\0');
+        if (!::SetupDiCreateDeviceInfoA(set, "ConformanceCheck", &systemClass, nullptr, nullptr,
+                                        DICD_GENERATE_ID, &device) ||
+            !::SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
+                                                 reinterpret_cast<const BYTE*>(ids.data()),
+                                                 static_cast<DWORD>(ids.size())) ||
+            !::SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device))
+            std::printf("NOTE: the fixture could not register device %s (error %lu)\n", hardwareId.c_str(),
+                        ::GetLastError());
+        ::SetupDiDestroyDeviceInfoList(set);
+        devices_.push_back(hardwareId);
+    }
+
     // Undoes what the scenario had set up.
     void Release() {
+        for (const auto& hardwareId : devices_) RemoveDevices(hardwareId);
+        devices_.clear();
         for (HANDLE file : files_) ::CloseHandle(file);
         files_.clear();
         for (HWND window : windows_) ::DestroyWindow(window);
@@ -189,6 +212,23 @@ public:
     }
 
 private:
+    // Every device, connected or not, whose first hardware ID is `hardwareId`.
+    static void RemoveDevices(const std::string& hardwareId) {
+        HDEVINFO set = ::SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
+        if (set == INVALID_HANDLE_VALUE) return;
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof device;
+        for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set, index, &device); ++index) {
+            char ids[4096 + 2] = {};
+            if (::SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, nullptr,
+                                                    reinterpret_cast<BYTE*>(ids), 4096, nullptr) &&
+                ::lstrcmpiA(ids, hardwareId.c_str()) == 0)
+                ::SetupDiRemoveDevice(set, &device);
+        }
+        ::SetupDiDestroyDeviceInfoList(set);
+    }
+
+    std::vector<std::string> devices_;
     std::vector<HANDLE> files_;
     std::vector<HWND> windows_;
     std::vector<std::string> services_;

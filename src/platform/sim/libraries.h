@@ -35,6 +35,12 @@ public:
     plat::DWord CallNetUserGetInfo(plat::ProcAddress function, const std::string& userName, plat::DWord level,
                                    plat::DWord* privilege) override;
 
+    // Checks a call through a looked-up entry point of the given export and
+    // records it in `calls` (a harness failure when the entry point is not one).
+    void CheckEntryPoint(plat::ProcAddress function, const std::string& exportName) {
+        ProcOf(function, exportName);
+    }
+
     // A library file with its exports, placed at `path` (the file is created).
     void AddLibrary(const std::string& path, LibraryModel model);
     // A model for every library of this file name, wherever it lies (the file

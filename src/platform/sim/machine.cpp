@@ -1,5 +1,6 @@
 #include "platform/sim/machine.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -63,6 +64,7 @@ plat::DWord SimPc::UsualError(const std::string& call) {
     constexpr plat::DWord kInvalidWindowHandle = 1400;
     constexpr plat::DWord kServiceRequestTimeout = plat::kErrorServiceRequestTimeout;
     constexpr plat::DWord kNerrUserNotFound = 2221;
+    constexpr plat::DWord kPrivilegeNotHeld = 1314;
     static const std::map<std::string, plat::DWord> kErrors = {
         // Registry: a key or value that refuses the caller.
         {"RegOpenKeyExA", plat::kErrorAccessDenied},
@@ -162,6 +164,31 @@ plat::DWord SimPc::UsualError(const std::string& call) {
         {"PersistFileLoad", plat::kErrorFileNotFound},
         // The driver package store.
         {"SetupCopyOEMInfA", plat::kErrorAccessDenied},
+        // Devices and driver packages: the Setup API, HID and newdev.
+        {"SetupDiGetClassDevsA", plat::kErrorInvalidParameter},
+        {"SetupDiCreateDeviceInfoList", kNotEnoughMemory},
+        {"SetupDiDestroyDeviceInfoList", plat::kErrorInvalidHandle},
+        {"SetupDiEnumDeviceInfo", plat::kErrorInvalidParameter},
+        {"SetupDiGetDeviceRegistryPropertyA", plat::kErrorInvalidData},
+        {"SetupDiSetDeviceRegistryPropertyA", plat::kErrorAccessDenied},
+        {"SetupDiRemoveDevice", plat::kErrorAccessDenied},
+        {"SetupDiEnumDeviceInterfaces", plat::kErrorInvalidParameter},
+        {"SetupDiGetDeviceInterfaceDetailA", plat::kErrorInvalidParameter},
+        {"SetupDiSetClassInstallParamsA", plat::kErrorInvalidParameter},
+        {"SetupDiCallClassInstaller", plat::kErrorAccessDenied},
+        {"SetupDiGetINFClassA", plat::kErrorFileNotFound},
+        {"HidD_GetAttributes", plat::kErrorGenFailure},
+        {"CreateFileA", plat::kErrorAccessDenied},
+        {"UpdateDriverForPlugAndPlayDevicesA", plat::kErrorNoSuchDevinst},
+        {"SetupUninstallOEMInfA", plat::kErrorAccessDenied},
+        // Restart, double-click settings and the local time's formats.
+        {"OpenProcessToken", plat::kErrorAccessDenied},
+        {"LookupPrivilegeValueA", plat::kErrorNoSuchPrivilege},
+        {"AdjustTokenPrivileges", plat::kErrorAccessDenied},
+        {"ExitWindowsEx", kPrivilegeNotHeld},
+        {"SetDoubleClickTime", plat::kErrorAccessDenied},
+        {"GetDateFormatA", plat::kErrorInvalidParameter},
+        {"GetTimeFormatA", plat::kErrorInvalidParameter},
         // The window toolkit: the Windows calls behind it failed.
         {"CreateMainWindow", kNotEnoughMemory},
         {"SetCaption", kInvalidWindowHandle},
@@ -206,6 +233,36 @@ void SimClock::Advance(std::uint64_t milliseconds) {
 namespace sim {
 namespace {
 
+std::string TimeText(const plat::SystemTime& t) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return buf;
+}
+
+plat::SystemTime ParseTime(const std::string& text) {
+    unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (std::sscanf(text.c_str(), "%u-%u-%u %u:%u:%u", &y, &mo, &d, &h, &mi, &s) != 6)
+        throw std::runtime_error("startTime: YYYY-MM-DD hh:mm:ss expected, found " + text);
+    plat::SystemTime t;
+    t.year = static_cast<std::uint16_t>(y);
+    t.month = static_cast<std::uint16_t>(mo);
+    t.day = static_cast<std::uint16_t>(d);
+    t.hour = static_cast<std::uint16_t>(h);
+    t.minute = static_cast<std::uint16_t>(mi);
+    t.second = static_cast<std::uint16_t>(s);
+    // Zeller's congruence for the day of the week (0 Sunday).
+    int yy = static_cast<int>(y), mm = static_cast<int>(mo);
+    if (mm < 3) {
+        mm += 12;
+        --yy;
+    }
+    int weekday =
+        (static_cast<int>(d) + 13 * (mm + 1) / 5 + yy + yy / 4 - yy / 100 + yy / 400) % 7;  // 0 Saturday
+    t.dayOfWeek = static_cast<std::uint16_t>((weekday + 6) % 7);
+    return t;
+}
+
 void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const std::string& file) {
     std::ofstream out(file);
     out << "; The simulated PC: Windows version and architecture, user and folders.\n"
@@ -217,6 +274,8 @@ void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const 
         << "locale=" << facts.locale << "\nuserName=" << facts.userName << "\nprivilege=" << facts.privilege
         << "\n"
         << "windowsDir=" << facts.windowsDir << "\ntempDir=" << facts.tempDir << "\n"
+        << "startTime=" << TimeText(facts.startTime) << "\nshortDateFormat=" << facts.shortDateFormat
+        << "\nlongTimeFormat=" << facts.longTimeFormat << "\n"
         << "program=" << processes.ownPath << "\n";
     std::string path;
     for (size_t i = 0; i < processes.searchPath.size(); ++i) path += (i ? ";" : "") + processes.searchPath[i];
@@ -256,6 +315,12 @@ void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& 
             facts.windowsDir = value;
         else if (key == "tempDir")
             facts.tempDir = value;
+        else if (key == "startTime")
+            facts.startTime = ParseTime(value);
+        else if (key == "shortDateFormat")
+            facts.shortDateFormat = value;
+        else if (key == "longTimeFormat")
+            facts.longTimeFormat = value;
         else if (key == "program")
             processes.ownPath = value;
         else if (key == "path") {
@@ -278,6 +343,8 @@ void SimPc::Load(const std::string& folder) {
     files.Load(folder);
     services.Load((base / "services.ini").string());
     windows.Load((base / "windows.ini").string());
+    // After the registry: the nodes take up their Enum keys.
+    devices.Load((base / "devices.ini").string());
 }
 
 void SimPc::Save(const std::string& folder) const {
@@ -289,6 +356,7 @@ void SimPc::Save(const std::string& folder) const {
     files.Save(folder);
     services.Save((base / "services.ini").string());
     windows.Save((base / "windows.ini").string());
+    devices.Save((base / "devices.ini").string());
 }
 
 }  // namespace sim

@@ -54,6 +54,10 @@ struct MachineFacts {
     int privilege = 2;  // 0 guest, 1 user, 2 administrator
     std::string windowsDir = "C:\\Windows";
     std::string tempDir = "C:\\Temp\\";
+    // Local time when the simulated clock reads 0, and the user's formats.
+    plat::SystemTime startTime{2011, 6, 2, 14, 9, 30, 0, 0};
+    std::string shortDateFormat = "M/d/yyyy";
+    std::string longTimeFormat = "h:mm:ss tt";
 };
 
 // The simulated clock: sleeping advances it at once.
@@ -104,7 +108,8 @@ public:
     // PC's own use of a seam method (see OwnUse).
     // Not failable: what cannot fail on Windows (Sleep, GetTickCount, the
     // pseudo-handles of GetCurrentProcess and GetCurrentThread, ExitProcess,
-    // CoTaskMemFree, CoUninitialize, IUnknown::Release)
+    // CoTaskMemFree, CoUninitialize, IUnknown::Release, HidD_GetHidGuid and
+    // GetLocalTime, which return nothing)
     // and the toolkit's own queries and message processing (MainWindow,
     // ApplicationTitle, ProcessMessages).
     void FailCall(const std::string& call, plat::DWord error, int times = 1, int skip = 0);

@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     // A machine always has its Windows folders; the package's tools behave as modelled.
     pc->files.AddStandardFolders();
     sim::ModelPackageTools(*pc);
+    sim::ModelSystemTools(*pc);
     for (int answer : answers) pc->windows.Answer(answer);
     if (answerAll) pc->windows.AnswerAllWith(*answerAll);
     for (const auto& click : clicks) pc->ui.script.push_back("click:" + click);

@@ -6,7 +6,10 @@ namespace sim {
 
 class SimPc;
 
-// Registers the package's programs and libraries by file name, wherever they lie.
+// Registers the package's programs and libraries by file name, wherever they
+// lie, and Microsoft's DPInst and DevCon, which the program writes out.
 void ModelPackageTools(SimPc& pc);
+// Windows' own tools the program runs (sc.exe), present in System32.
+void ModelSystemTools(SimPc& pc);
 
 }  // namespace sim

@@ -218,8 +218,10 @@ plat::Bool SimProcesses::GetExitCodeProcess(plat::Handle process, plat::DWord* r
 plat::Bool SimProcesses::CloseHandle(plat::Handle handle) {
     const std::string file = pc_.files.OpenFilePath(handle);
     if (pc_.TakeFailure("CloseHandle", file.empty() ? CommandLineOf(handle) : file)) return 0;
+    // One CloseHandle for every kernel handle: files, devices and tokens too.
     if (pc_.files.CloseFileHandle(handle)) return 1;
-    if (handles_.erase(handle) == 0) {
+    if (handles_.erase(handle) == 0 && !pc_.devices.CloseDeviceHandle(handle) &&
+        !pc_.system.CloseToken(handle)) {
         pc_.SetLastError(plat::kErrorInvalidHandle);
         return 0;
     }

@@ -115,24 +115,27 @@ struct Key {
     bool deleted = false;
     std::string deletedPath;
 
+    // Sub-keys stay sorted by NameLess, so a name is found by bisection.
+    std::vector<std::shared_ptr<Key>>::const_iterator Position(const std::string& child) const {
+        return std::lower_bound(subkeys.begin(), subkeys.end(), child,
+                                [](const std::shared_ptr<Key>& k, const std::string& wanted) {
+                                    return NameLess(k->name, wanted);
+                                });
+    }
     Key* Find(const std::string& child) const {
-        for (const auto& k : subkeys)
-            if (SameName(k->name, child)) return k.get();
-        return nullptr;
+        auto at = Position(child);
+        return at != subkeys.end() && SameName((*at)->name, child) ? at->get() : nullptr;
     }
     std::shared_ptr<Key> Shared(const Key* child) const {
-        for (const auto& k : subkeys)
-            if (k.get() == child) return k;
-        return nullptr;
+        auto at = Position(child->name);
+        return at != subkeys.end() && at->get() == child ? *at : nullptr;
     }
     Key* Add(const std::string& child) {
         auto key = std::make_shared<Key>();
         key->name = child;
         key->hive = hive;
         key->parent = this;
-        auto at = std::find_if(subkeys.begin(), subkeys.end(),
-                               [&](const std::shared_ptr<Key>& k) { return NameLess(child, k->name); });
-        return subkeys.insert(at, key)->get();
+        return subkeys.insert(Position(child), key)->get();
     }
     RegValue* FindValue(const std::string& valueName) {
         for (auto& [n, v] : values)
@@ -342,10 +345,12 @@ struct SimRegistry::Impl {
         DWord granted = 0;
     };
     std::map<HKey, OpenKey> handles;
+    std::uint64_t deletions = 0;
 
     explicit Impl(SimPc& machine) : pc(machine) { Reset(); }
 
     void Reset() {
+        ++deletions;
         for (auto& root : roots)
             if (root) MarkDeleted(*root);
         handles.clear();
@@ -500,8 +505,8 @@ struct SimRegistry::Impl {
         if (!key->parent) throw std::invalid_argument("a hive root cannot be deleted");
         Key* parent = key->parent;
         MarkDeleted(*key);
-        parent->subkeys.erase(std::find_if(parent->subkeys.begin(), parent->subkeys.end(),
-                                           [&](const std::shared_ptr<Key>& k) { return k.get() == key; }));
+        parent->subkeys.erase(parent->Position(key->name));
+        ++deletions;
     }
 
     void LoadText(const std::string& file, const std::string& text);
@@ -786,6 +791,65 @@ std::size_t SimRegistry::OpenHandleCount() const {
 std::string SimRegistry::KeyPath(HKey key) const {
     auto it = impl_->handles.find(key);
     return it == impl_->handles.end() ? std::string() : PathOf(*it->second.key);
+}
+
+// --- keys held by other parts of the machine -------------------------------
+
+namespace {
+
+Key* KeyOf(const std::shared_ptr<void>& key) {
+    return static_cast<Key*>(key.get());
+}
+
+}  // namespace
+
+SimRegistry::KeyRef SimRegistry::Pin(const std::string& path) {
+    Key* key = impl_->Create(path);
+    KeyRef ref;
+    ref.key_ = key->parent ? std::shared_ptr<void>(key->parent->Shared(key))
+                           : std::shared_ptr<void>(impl_->roots[key->hive]);
+    return ref;
+}
+
+SimRegistry::KeyRef SimRegistry::PinExisting(const std::string& path) const {
+    KeyRef ref;
+    Key* key = impl_->Find(path);
+    if (key)
+        ref.key_ = key->parent ? std::shared_ptr<void>(key->parent->Shared(key))
+                               : std::shared_ptr<void>(impl_->roots[key->hive]);
+    return ref;
+}
+
+std::uint64_t SimRegistry::Deletions() const {
+    return impl_->deletions;
+}
+
+bool SimRegistry::Alive(const KeyRef& key) const {
+    return key.key_ && !KeyOf(key.key_)->deleted;
+}
+
+std::optional<RegValue> SimRegistry::Value(const KeyRef& key, const std::string& name) const {
+    if (!Alive(key)) return std::nullopt;
+    const RegValue* value = KeyOf(key.key_)->FindValue(name);
+    if (!value) return std::nullopt;
+    return *value;
+}
+
+void SimRegistry::SetValue(const KeyRef& key, const std::string& name, DWord type,
+                           const std::vector<std::uint8_t>& data) {
+    if (Alive(key)) KeyOf(key.key_)->Set(name, RegValue{type, data});
+}
+
+void SimRegistry::DeleteValue(const KeyRef& key, const std::string& name) {
+    if (!Alive(key)) return;
+    auto& values = KeyOf(key.key_)->values;
+    values.erase(
+        std::remove_if(values.begin(), values.end(), [&](const auto& v) { return SameName(v.first, name); }),
+        values.end());
+}
+
+void SimRegistry::DeleteTree(const KeyRef& key) {
+    if (Alive(key) && KeyOf(key.key_)->parent) impl_->Delete(KeyOf(key.key_));
 }
 
 // --- .reg export and import ------------------------------------------------

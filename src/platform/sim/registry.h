@@ -96,6 +96,30 @@ public:
     // The key cannot be deleted (ERROR_ACCESS_DENIED), whatever the caller's rights.
     void RefuseDeletion(const std::string& path, bool refuse = true);
 
+    // A key held by another part of the machine that keeps its state in the
+    // registry (the device nodes and their Enum keys), read and written
+    // without walking paths. It stays valid after its key is deleted; Alive()
+    // then answers false and writes go nowhere.
+    class KeyRef {
+    public:
+        explicit operator bool() const { return key_ != nullptr; }
+
+    private:
+        friend class SimRegistry;
+        std::shared_ptr<void> key_;
+    };
+    KeyRef Pin(const std::string& path);                // creates the key (and its parents) when missing
+    KeyRef PinExisting(const std::string& path) const;  // empty when missing
+    bool Alive(const KeyRef& key) const;
+    std::optional<RegValue> Value(const KeyRef& key, const std::string& name) const;
+    void SetValue(const KeyRef& key, const std::string& name, plat::DWord type,
+                  const std::vector<std::uint8_t>& data);
+    void DeleteValue(const KeyRef& key, const std::string& name);
+    void DeleteTree(const KeyRef& key);  // the key with everything below it
+    // Grows with every deletion of a key (and every Load): a held key can only
+    // have gone when it changed.
+    std::uint64_t Deletions() const;
+
     // Handles the program has open (predefined keys not counted), and the
     // native path of one, e.g. "HKLM\SOFTWARE\Wow6432Node\Vendor" ("" when the
     // handle is not open; the path it had when its key was deleted).

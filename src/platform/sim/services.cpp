@@ -238,6 +238,13 @@ plat::Bool SimServices::DeleteService(plat::Handle handle) {
     return 1;
 }
 
+void SimServices::Delete(const std::string& name) {
+    SimService* service = Find(name);
+    if (service == nullptr) return;
+    service->markedForDelete = true;
+    RemoveIfUnused(name);
+}
+
 void SimServices::RemoveIfUnused(const std::string& name) {
     SimService* service = Find(name);
     if (service == nullptr || !service->markedForDelete) return;

@@ -56,6 +56,9 @@ public:
     SimService* Find(const std::string& name);
     bool Exists(const std::string& name) { return Find(name) != nullptr; }
     std::vector<std::string> Names() const;
+    // Marks a service for deletion as DeleteService does, for the machine's own
+    // programs (sc.exe, the package's tools): it goes once stopped and unused.
+    void Delete(const std::string& name);
     size_t OpenHandles() const { return handles_.size(); }
 
     void Save(const std::string& file) const;

@@ -28,14 +28,6 @@ plat::HResult Fill(const std::string& text, std::string* out, int maxChars) {
     return plat::kSOk;
 }
 
-std::string GuidText(const plat::Guid& guid) {
-    char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.data1,
-                  guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2], guid.data4[3],
-                  guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
-    return text;
-}
-
 }  // namespace
 
 std::string SpecialFolderOf(const MachineFacts& facts, int csidl) {

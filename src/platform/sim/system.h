@@ -2,8 +2,10 @@
 // caption font's metrics.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -46,6 +48,38 @@ public:
     // machine whose ANSI code page is another, is a harness failure.
     int WideCharToMultiByte(plat::UInt codePage, plat::DWord flags, const std::u16string& wide,
                             std::string* multiByte) override;
+    plat::Bool SystemParametersInfoA(plat::UInt action, plat::UInt param, std::nullptr_t,
+                                     plat::UInt winIni) override;
+    plat::Bool OpenProcessToken(plat::Handle process, plat::DWord desiredAccess,
+                                plat::Handle* token) override;
+    plat::Bool LookupPrivilegeValueA(const std::string& systemName, const std::string& name,
+                                     plat::Luid* luid) override;
+    plat::Bool AdjustTokenPrivileges(plat::Handle token, plat::Bool disableAll,
+                                     const plat::TokenPrivileges& newState,
+                                     plat::DWord bufferLength) override;
+    plat::Bool ExitWindowsEx(plat::UInt flags, plat::DWord reason) override;
+    plat::Bool SetDoubleClickTime(plat::UInt milliseconds) override;
+    void GetLocalTime(plat::SystemTime* time) override;
+    int GetDateFormatA(plat::DWord locale, plat::DWord flags, const plat::SystemTime& time,
+                       const std::string& format, std::string* text, int maxChars) override;
+    int GetTimeFormatA(plat::DWord locale, plat::DWord flags, const plat::SystemTime& time,
+                       const std::string& format, std::string* text, int maxChars) override;
+
+    // Closes a token handle (ProcessApi::CloseHandle); false when it is none.
+    bool CloseToken(plat::Handle token) { return tokens_.erase(token) > 0; }
+    size_t OpenTokens() const { return tokens_.size(); }
+    // A local time written with a picture such as "M/d/yyyy" or "h:mm:ss tt".
+    static std::string FormatTime(const std::string& picture, const plat::SystemTime& time);
+
+    // Desktop settings in effect (not the stored ones, which are in the registry).
+    plat::UInt doubleClickTime = 500;
+    plat::UInt doubleClickWidth = 4;
+    plat::UInt doubleClickHeight = 4;
+    int settingBroadcasts = 0;  // WM_SETTINGCHANGE sent for a changed setting
+    // The shutdown privilege of the process's token is enabled.
+    bool shutdownPrivilegeEnabled = false;
+    // ExitWindowsEx requests accepted (their flags); Windows then restarts or shuts down.
+    std::vector<plat::UInt> exitWindowsRequests;
 
     // The caption font the system reports, and the display's resolution.
     plat::LogFont captionFont{-12, 0, 700, 0, 0, "Segoe UI"};
@@ -58,7 +92,8 @@ public:
 private:
     SimPc& pc_;
     std::map<plat::Handle, plat::LogFont> fonts_;
-    std::map<plat::Handle, plat::Handle> dcs_;  // device context -> selected font (0: the stock font)
+    std::map<plat::Handle, plat::Handle> dcs_;    // device context -> selected font (0: the stock font)
+    std::map<plat::Handle, plat::DWord> tokens_;  // token -> access granted
 };
 
 }  // namespace sim

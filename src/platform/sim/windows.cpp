@@ -123,6 +123,8 @@ int SimWindows::RecordBox(BoxKind kind, plat::Hwnd owner, const std::string& tex
                              " \"" + text + "\" (caption \"" + caption + "\", flags " +
                              std::to_string(flags) + ") can give"};
     boxes.push_back({kind, owner, text, caption, flags, answer});
+    // A user who is asked to plug a device in may do so before answering.
+    pc_.devices.BoxAnswered();
     return answer;
 }
 

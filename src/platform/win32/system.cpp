@@ -191,4 +191,98 @@ DWord Win32System::FormatMessageA(DWord flags, DWord messageId, DWord languageId
     return length;
 }
 
+Bool Win32System::SystemParametersInfoA(UInt action, UInt param, std::nullptr_t, UInt winIni) {
+    return error_.Track(::SystemParametersInfoA(action, param, nullptr, winIni));
+}
+
+Bool Win32System::OpenProcessToken(Handle process, DWord desiredAccess, Handle* token) {
+    HANDLE opened = nullptr;
+    BOOL ok = error_.Track(::OpenProcessToken(ToHandle(process), desiredAccess, &opened));
+    if (token != nullptr) *token = ok ? FromHandle(opened) : 0;
+    return ok;
+}
+
+Bool Win32System::LookupPrivilegeValueA(const std::string& systemName, const std::string& name, Luid* luid) {
+    LUID value{};
+    BOOL ok = error_.Track(
+        ::LookupPrivilegeValueA(systemName.empty() ? nullptr : systemName.c_str(), name.c_str(), &value));
+    if (ok && luid != nullptr) {
+        luid->lowPart = value.LowPart;
+        luid->highPart = value.HighPart;
+    }
+    return ok;
+}
+
+Bool Win32System::AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
+                                        DWord bufferLength) {
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = newState.privilegeCount;
+    privileges.Privileges[0].Luid.LowPart = newState.luid.lowPart;
+    privileges.Privileges[0].Luid.HighPart = newState.luid.highPart;
+    privileges.Privileges[0].Attributes = newState.attributes;
+    return error_.Track(
+        ::AdjustTokenPrivileges(ToHandle(token), disableAll, &privileges, bufferLength, nullptr, nullptr));
+}
+
+Bool Win32System::ExitWindowsEx(UInt flags, DWord reason) {
+    return error_.Track(::ExitWindowsEx(flags, reason));
+}
+
+Bool Win32System::SetDoubleClickTime(UInt milliseconds) {
+    return error_.Track(::SetDoubleClickTime(milliseconds));
+}
+
+namespace {
+
+SYSTEMTIME ToSystemTime(const SystemTime& from) {
+    SYSTEMTIME to{};
+    to.wYear = from.year;
+    to.wMonth = from.month;
+    to.wDayOfWeek = from.dayOfWeek;
+    to.wDay = from.day;
+    to.wHour = from.hour;
+    to.wMinute = from.minute;
+    to.wSecond = from.second;
+    to.wMilliseconds = from.milliseconds;
+    return to;
+}
+
+}  // namespace
+
+void Win32System::GetLocalTime(SystemTime* time) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    error_.Capture();
+    time->year = now.wYear;
+    time->month = now.wMonth;
+    time->dayOfWeek = now.wDayOfWeek;
+    time->day = now.wDay;
+    time->hour = now.wHour;
+    time->minute = now.wMinute;
+    time->second = now.wSecond;
+    time->milliseconds = now.wMilliseconds;
+}
+
+int Win32System::GetDateFormatA(DWord locale, DWord flags, const SystemTime& time, const std::string& format,
+                                std::string* text, int maxChars) {
+    SYSTEMTIME when = ToSystemTime(time);
+    std::vector<char> buffer(static_cast<std::size_t>(maxChars > 0 ? maxChars : 0) + 1, '\0');
+    int written =
+        error_.Track(::GetDateFormatA(locale, flags, &when, format.empty() ? nullptr : format.c_str(),
+                                      maxChars > 0 ? buffer.data() : nullptr, maxChars));
+    if (text != nullptr && maxChars > 0) *text = written > 0 ? Text(buffer) : std::string();
+    return written;
+}
+
+int Win32System::GetTimeFormatA(DWord locale, DWord flags, const SystemTime& time, const std::string& format,
+                                std::string* text, int maxChars) {
+    SYSTEMTIME when = ToSystemTime(time);
+    std::vector<char> buffer(static_cast<std::size_t>(maxChars > 0 ? maxChars : 0) + 1, '\0');
+    int written =
+        error_.Track(::GetTimeFormatA(locale, flags, &when, format.empty() ? nullptr : format.c_str(),
+                                      maxChars > 0 ? buffer.data() : nullptr, maxChars));
+    if (text != nullptr && maxChars > 0) *text = written > 0 ? Text(buffer) : std::string();
+    return written;
+}
+
 }  // namespace plat::win32

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -192,6 +193,18 @@ public:
                          DWord maxChars) override;
     int WideCharToMultiByte(UInt codePage, DWord flags, const std::u16string& wide,
                             std::string* multiByte) override;
+    Bool SystemParametersInfoA(UInt action, UInt param, std::nullptr_t, UInt winIni) override;
+    Bool OpenProcessToken(Handle process, DWord desiredAccess, Handle* token) override;
+    Bool LookupPrivilegeValueA(const std::string& systemName, const std::string& name, Luid* luid) override;
+    Bool AdjustTokenPrivileges(Handle token, Bool disableAll, const TokenPrivileges& newState,
+                               DWord bufferLength) override;
+    Bool ExitWindowsEx(UInt flags, DWord reason) override;
+    Bool SetDoubleClickTime(UInt milliseconds) override;
+    void GetLocalTime(SystemTime* time) override;
+    int GetDateFormatA(DWord locale, DWord flags, const SystemTime& time, const std::string& format,
+                       std::string* text, int maxChars) override;
+    int GetTimeFormatA(DWord locale, DWord flags, const SystemTime& time, const std::string& format,
+                       std::string* text, int maxChars) override;
 
 private:
     LastError& error_;
@@ -200,6 +213,36 @@ private:
 class Win32Devices : public DeviceApi {
 public:
     explicit Win32Devices(LastError& error) : error_(error) {}
+    Handle SetupDiGetClassDevsA(const Guid* classGuid, const std::string& enumerator, Hwnd parent,
+                                DWord flags) override;
+    Handle SetupDiCreateDeviceInfoList(const Guid* classGuid, Hwnd parent) override;
+    Bool SetupDiDestroyDeviceInfoList(Handle set) override;
+    Bool SetupDiEnumDeviceInfo(Handle set, DWord index, DevInfoData* device) override;
+    Bool SetupDiGetDeviceRegistryPropertyA(Handle set, const DevInfoData& device, DWord property,
+                                           DWord* regDataType, std::uint8_t* buffer, DWord bufferSize,
+                                           DWord* requiredSize) override;
+    Bool SetupDiSetDeviceRegistryPropertyA(Handle set, const DevInfoData& device, DWord property,
+                                           const std::uint8_t* buffer, DWord bufferSize) override;
+    Bool SetupDiRemoveDevice(Handle set, const DevInfoData& device) override;
+    Bool SetupDiEnumDeviceInterfaces(Handle set, const DevInfoData* device, const Guid& interfaceClassGuid,
+                                     DWord index, DeviceInterfaceData* data) override;
+    Bool SetupDiGetDeviceInterfaceDetailA(Handle set, const DeviceInterfaceData& data,
+                                          DeviceInterfaceDetail* detail, DWord detailSize,
+                                          DWord* requiredSize, DevInfoData* device) override;
+    Bool SetupDiSetClassInstallParamsA(Handle set, const DevInfoData* device, const PropChangeParams* params,
+                                       DWord paramsSize) override;
+    Bool SetupDiCallClassInstaller(DWord installFunction, Handle set, const DevInfoData* device) override;
+    Bool SetupDiGetINFClassA(const std::string& infName, Guid* classGuid, std::string* className,
+                             DWord classNameSize, DWord* requiredSize) override;
+    void HidD_GetHidGuid(Guid* hidGuid) override;
+    Bool HidD_GetAttributes(Handle device, HiddAttributes* attributes) override;
+    Handle CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
+                       DWord creationDisposition, DWord flagsAndAttributes) override;
+    Bool CallUpdateDriverForPlugAndPlayDevicesA(ProcAddress function, Hwnd parent,
+                                                const std::string& hardwareId, const std::string& fullInfPath,
+                                                DWord installFlags, Bool* rebootRequired) override;
+    Bool CallSetupUninstallOEMInfA(ProcAddress function, const std::string& infFileName,
+                                   DWord flags) override;
 
     // Driver package store (files on the target PC), in driver_store.cpp.
     Bool SetupCopyOEMInfA(const std::string& sourceInf, const std::string& mediaLocation, DWord mediaType,
@@ -207,7 +250,7 @@ public:
                           DWord* requiredSize, std::string* destinationComponent) override;
 
 private:
-    [[maybe_unused]] LastError& error_;
+    LastError& error_;
 };
 
 // COM is used through the interfaces' C++ declarations; the seam's pointers
