@@ -36,6 +36,20 @@ std::vector<std::string> RegistryAccess::GetKeyNames() {
     return names;
 }
 
+std::optional<std::string> RegistryAccess::ReadString(const std::string& name) {
+    if (current_ == 0) return std::string();
+    plat::DWord type = 0;
+    std::vector<std::uint8_t> data;
+    if (plat::os().Registry().RegQueryValueExA(current_, name, &type, &data) != 0) return std::string();
+    if (type != plat::kRegSz && type != plat::kRegExpandSz) return std::nullopt;
+    std::string text(data.begin(), data.end());
+    return text.substr(0, text.find('\0'));
+}
+
+bool RegistryAccess::DeleteValue(const std::string& name) {
+    return current_ != 0 && plat::os().Registry().RegDeleteValueA(current_, name) == 0;
+}
+
 void RegistryAccess::Write(const std::string& name, plat::DWord type, const std::vector<std::uint8_t>& data) {
     if (current_ == 0 || plat::os().Registry().RegSetValueExA(current_, name, type, data) != 0)
         throw SetupError("Failed to set data for '" + name + "'");

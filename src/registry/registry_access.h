@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,13 @@ public:
 
     // Names of the open key's sub-keys, in the order the registry lists them.
     std::vector<std::string> GetKeyNames();
+
+    // A text value (REG_SZ or REG_EXPAND_SZ) of the open key, up to its first
+    // NUL; a value that is missing or cannot be read reads as empty text.
+    // nullopt when the value holds another type.
+    std::optional<std::string> ReadString(const std::string& name);
+    // Deletes a value of the open key; true when it was deleted.
+    bool DeleteValue(const std::string& name);
 
     // Writes into the open key; a value that cannot be written raises
     // SetupError "Failed to set data for '<name>'".

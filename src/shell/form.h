@@ -88,9 +88,17 @@ public:
     [[noreturn]] void RebootWindows(const std::string& question);
     std::int32_t RescanDevices();
 
-    // The install and uninstall runs.
+    // The install and uninstall runs, their product-specific middles and the
+    // Plug-and-Play endings of an install, each of which ends the process.
     void InstallProcedure();
     void UninstallProcedure();
+    bool InstallUsbProduct();
+    bool InstallSerialProduct();
+    bool UninstallUsbProduct();
+    bool UninstallSerialProduct();
+    [[noreturn]] void VistaUsbProcedure();
+    [[noreturn]] void Win2000UsbProcedure();
+    [[noreturn]] void SerialPnpProcedure();
 
     // Files on the target PC: the installed configuration files, the staged
     // driver package, the file sets and their removal, shortcuts and
