@@ -76,6 +76,8 @@ public:
     virtual bool LoadPicture(int id, const std::string& path) = 0;
     // Centres and shows the window; the toolkit then reports OnShow.
     virtual void ShowMainWindow() = 0;
+    // Hides the main window; it stays, and ShowMainWindow shows it again.
+    virtual void HideMainWindow() = 0;
     virtual void CloseMainWindow() = 0;
     // Runs until the main window is closed.
     virtual void RunMessageLoop() = 0;

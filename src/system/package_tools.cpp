@@ -26,12 +26,12 @@ std::string DpInstUninstallCommandBare() {
     return "dpinst.exe /u qzusbf.inf /d /q /se";
 }
 
-std::string DevConInstallVirtualTouchCommand() {
-    return std::string("devcon.exe install vtouch.inf ") + kVirtualTouchHwId;
+std::string DevConInstallVirtualTouchCommand(const std::string& installDir) {
+    return CommandProgram(installDir + "\\devcon.exe") + " install vtouch.inf " + kVirtualTouchHwId;
 }
 
-std::string DevConRemoveVirtualTouchCommand() {
-    return std::string("devcon.exe remove ") + kVirtualTouchHwId;
+std::string DevConRemoveVirtualTouchCommand(const std::string& installDir) {
+    return CommandProgram(installDir + "\\devcon.exe") + " remove " + kVirtualTouchHwId;
 }
 
 std::string SetDev64DisableEnableCommand(const std::string& sourceDir, const std::string& deviceHwId,
@@ -51,11 +51,21 @@ std::string HidFilterInstallCommand(const std::string& installDir) {
 }
 
 std::string TouchCfgRunEntry(const std::string& installDir) {
-    return installDir + "\\touchcfg.exe /i";
+    return "\"" + installDir + "\\touchcfg.exe\" /i";
 }
 
 std::string TouchCfgCalibEntry(const std::string& installDir) {
-    return installDir + "\\touchcfg.exe /calib";
+    return "\"" + installDir + "\\touchcfg.exe\" /calib";
+}
+
+std::string UninstallEntry(const std::string& installDir) {
+    return "\"" + installDir + "\\uninstall.exe\"";
+}
+
+std::string UninstallEntryFile(const std::string& value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return value;
 }
 
 std::optional<std::int32_t> CallPackageLibrary(const std::string& ownFolder, const std::string& systemFolder,

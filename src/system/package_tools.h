@@ -22,15 +22,25 @@ std::string PnpRegCommand(const std::string& sourceDir);
 std::string DpInstInstallCommand(const std::string& installDir);
 std::string DpInstUninstallCommand(const std::string& sourceDir);  // the first of the two uninstall runs
 std::string DpInstUninstallCommandBare();  // the second, from SourceDir as current folder
-std::string DevConInstallVirtualTouchCommand();
-std::string DevConRemoveVirtualTouchCommand();
+// DevCon by the full path of the copy the install wrote into the install
+// folder, which is to be the current folder (the INF is named relative to it).
+std::string DevConInstallVirtualTouchCommand(const std::string& installDir);
+std::string DevConRemoveVirtualTouchCommand(const std::string& installDir);
 std::string SetDev64DisableEnableCommand(const std::string& sourceDir, const std::string& deviceHwId,
                                          int action);
 std::string SetDev64UpdateDriverCommand(const std::string& sourceDir, const std::string& deviceHwId,
                                         const std::string& windowsDir);
 std::string HidFilterInstallCommand(const std::string& installDir);
+// Registry values that Windows runs as command lines: the program path in
+// double quotes, so that a blank in it cannot start a program named by its
+// first part ("C:\Program.exe").
 std::string TouchCfgRunEntry(const std::string& installDir);
 std::string TouchCfgCalibEntry(const std::string& installDir);
+std::string UninstallEntry(const std::string& installDir);
+// The file an uninstall entry names: the value without one pair of
+// surrounding double quotes, so that entries written by earlier versions
+// without them are recognised too.
+std::string UninstallEntryFile(const std::string& value);
 
 // Loads a package library by its full path in the program's own folder,
 // falling back to the system folder only (never the current folder or PATH),

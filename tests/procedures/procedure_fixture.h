@@ -66,6 +66,12 @@ protected:
         e2e::AddSamplePackage(pc, kPackage);
         for (const char* tool : {"setdev64.exe", "touchcfg_xp.exe"})
             pc.files.AddFile(std::string(kPackage) + "\\" + tool, "MZ");
+        // Windows' own mouse INF, which the USB procedures put on the controller's HID collection.
+        pc.files.AddFile(
+            pc.facts.windowsDir + "\\inf\\msmouse.inf",
+            "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Mouse\r\n"
+            "ClassGuid={4D36E96F-E325-11CE-BFC1-08002BE10318}\r\n"
+            "[Manufacturer]\r\n%Std%=Std\r\n[Std]\r\n%Mouse%=HID_Mouse_Inst,HID_DEVICE_SYSTEM_MOUSE\r\n");
         pc.processes.ownPath = std::string(kPackage) + "\\setup.exe";
         pc.processes.searchPath = {pc.facts.windowsDir + "\\System32", pc.facts.windowsDir};
         pc.files.SetCurrentDirectoryA(kPackage);
@@ -139,6 +145,42 @@ protected:
         return std::nullopt;
     }
 
+    // The state a USB install leaves for its Plug-and-Play ending: the package
+    // staged, the controller chosen, the files and settings in place. What
+    // the procedure then does is recorded afresh.
+    void InstallUsbFirst(const WindowsFamily& family) {
+        UseWindows(family);
+        ConnectController();
+        form.ProductKind = 0;
+        ASSERT_EQ(Run([&] {
+                      form.GenerateInf();
+                      form.InstallUsbProduct();
+                  }),
+                  std::nullopt);
+        ForgetRecords();
+    }
+    void InstallSerialFirst(const WindowsFamily& family) {
+        UseWindows(family);
+        form.ProductKind = 1;
+        ASSERT_EQ(Run([&] {
+                      form.GenerateInf();
+                      form.InstallSerialProduct();
+                  }),
+                  std::nullopt);
+        ForgetRecords();
+    }
+    void ForgetRecords() {
+        pc.processes.launches.clear();
+        pc.windows.boxes.clear();
+        trace.clear();
+        pc.clock.sleptMs = 0;
+        pc.clock.sleepCalls = 0;
+        pc.ui.processMessagesCalls = 0;
+        started = pc.clock.now;
+    }
+    // Simulated time since ForgetRecords.
+    std::uint64_t Elapsed() const { return pc.clock.now - started; }
+
     std::string InstallFolder() const { return form.ProgramFilesDir + form.TargetSubDir; }
 
     // The command lines launched, with the folder each started in.
@@ -163,6 +205,7 @@ protected:
     }
 
     setup::TVEXA_Form1 form;
+    std::uint64_t started = 0;
 };
 
 }  // namespace procedures_test

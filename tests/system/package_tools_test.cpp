@@ -32,10 +32,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "C:\\Pkg\\dpinst.exe /u qzusbf.inf /d /q /se"},
         CommandCase{"DpInstUninstallBare", setup::DpInstUninstallCommandBare(),
                     "dpinst.exe /u qzusbf.inf /d /q /se"},
-        CommandCase{"DevConInstall", setup::DevConInstallVirtualTouchCommand(),
-                    "devcon.exe install vtouch.inf \"{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\\HID_DEVICE\""},
-        CommandCase{"DevConRemove", setup::DevConRemoveVirtualTouchCommand(),
-                    "devcon.exe remove \"{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\\HID_DEVICE\""},
+        CommandCase{"DevConInstall", setup::DevConInstallVirtualTouchCommand("C:\\Program Files\\Brivo"),
+                    "\"C:\\Program Files\\Brivo\\devcon.exe\" install vtouch.inf "
+                    "\"{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\\HID_DEVICE\""},
+        CommandCase{"DevConRemove", setup::DevConRemoveVirtualTouchCommand("C:\\Brivo"),
+                    "C:\\Brivo\\devcon.exe remove \"{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\\HID_DEVICE\""},
         CommandCase{"SetDevDisable", setup::SetDev64DisableEnableCommand("C:\\Pkg\\", "VID_0D7A&PID_0301", 2),
                     "C:\\Pkg\\setdev64.exe \"usb\\VID_0D7A&PID_0301\" 2"},
         CommandCase{"SetDevUpdate",
@@ -43,10 +44,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "C:\\Pkg\\setdev64.exe \"HID\\VID_0D7A&PID_0301\" 256 C:\\Windows\\inf\\msmouse.inf"},
         CommandCase{"HidFilter", setup::HidFilterInstallCommand("C:\\Program Files\\Brivo"),
                     "\"C:\\Program Files\\Brivo\\hidfilter.exe\" -install -silent"},
+        // Formerly unquoted, so that Windows tried "C:\Program.exe" first.
         CommandCase{"RunEntry", setup::TouchCfgRunEntry("C:\\Program Files\\Brivo"),
-                    "C:\\Program Files\\Brivo\\touchcfg.exe /i"},
+                    "\"C:\\Program Files\\Brivo\\touchcfg.exe\" /i"},
         CommandCase{"CalibEntry", setup::TouchCfgCalibEntry("C:\\Program Files\\Brivo"),
-                    "C:\\Program Files\\Brivo\\touchcfg.exe /calib"}),
+                    "\"C:\\Program Files\\Brivo\\touchcfg.exe\" /calib"},
+        CommandCase{"UninstallEntry", setup::UninstallEntry("C:\\Program Files\\Brivo"),
+                    "\"C:\\Program Files\\Brivo\\uninstall.exe\""},
+        CommandCase{"UninstallEntryFileQuoted", setup::UninstallEntryFile("\"C:\\A B\\uninstall.exe\""),
+                    "C:\\A B\\uninstall.exe"},
+        CommandCase{"UninstallEntryFileEarlierForm", setup::UninstallEntryFile("C:\\A B\\uninstall.exe"),
+                    "C:\\A B\\uninstall.exe"},
+        CommandCase{"UninstallEntryFileWithArguments", setup::UninstallEntryFile("\"C:\\A\\u.exe\" /x"),
+                    "\"C:\\A\\u.exe\" /x"},
+        CommandCase{"UninstallEntryFileLoneQuote", setup::UninstallEntryFile("\""), "\""}),
     test_support::CaseName());
 
 using PackageLibraryTest = SimTest;

@@ -202,6 +202,7 @@ plat::DWord SimPc::UsualError(const std::string& call) {
         {"SetColors", plat::kErrorInvalidParameter},
         {"LoadPicture", plat::kErrorAccessDenied},
         {"ShowMainWindow", kInvalidWindowHandle},
+        {"HideMainWindow", kInvalidWindowHandle},
         {"CloseMainWindow", plat::kErrorAccessDenied},
         {"RunMessageLoop", kInvalidWindowHandle},
         {"SetApplicationTitle", kInvalidWindowHandle},

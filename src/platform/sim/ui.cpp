@@ -129,6 +129,11 @@ void SimUi::ShowMainWindow() {
     if (events_ != nullptr) events_->OnShow();
 }
 
+void SimUi::HideMainWindow() {
+    if (pc_.TakeFailure("HideMainWindow") || !created) return;
+    shown = false;
+}
+
 void SimUi::RunMessageLoop() {
     // A failed message retrieval ends the loop, as the toolkit's loop does.
     if (pc_.TakeFailure("RunMessageLoop") || !created) return;

@@ -42,6 +42,7 @@ public:
                    const std::vector<int>& withWindowColor) override;
     bool LoadPicture(int id, const std::string& path) override;
     void ShowMainWindow() override;
+    void HideMainWindow() override;
     void CloseMainWindow() override;
     void RunMessageLoop() override;
     void ProcessMessages() override { ++processMessagesCalls; }

@@ -438,6 +438,10 @@ void Toolkit::ShowMainWindow() {
     if (events_ != nullptr) events_->OnShow();
 }
 
+void Toolkit::HideMainWindow() {
+    if (main_ != nullptr) ::ShowWindow(main_, SW_HIDE);
+}
+
 void Toolkit::CloseMainWindow() {
     if (main_ != nullptr) ::DestroyWindow(main_);
 }

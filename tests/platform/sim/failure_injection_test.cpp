@@ -434,6 +434,13 @@ const SeamCase kSeamCases[] = {
          pc.ui.ShowMainWindow();
          return !pc.ui.shown;
      }},
+    {"HideMainWindow",
+     [](sim::SimPc& pc) {
+         Window(pc);
+         pc.ui.shown = true;
+         pc.ui.HideMainWindow();
+         return pc.ui.shown;
+     }},
     {"CloseMainWindow",
      [](sim::SimPc& pc) {
          Window(pc);
