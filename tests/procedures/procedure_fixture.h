@@ -50,6 +50,15 @@ inline std::ostream& operator<<(std::ostream& out, const Command& command) {
     return out << command.commandLine << " [in " << command.folder << "]";
 }
 
+// Parameterised cases of these tests print as their name.
+template <class Case>
+requires requires(const Case& c) {
+    std::string(c.name);
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ProcedureTest : public SimTest {
 protected:
     // The machine and the setup state of `family` as startup leaves them, the
@@ -72,6 +81,12 @@ protected:
             "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Mouse\r\n"
             "ClassGuid={4D36E96F-E325-11CE-BFC1-08002BE10318}\r\n"
             "[Manufacturer]\r\n%Std%=Std\r\n[Std]\r\n%Mouse%=HID_Mouse_Inst,HID_DEVICE_SYSTEM_MOUSE\r\n");
+        // Keys every Windows has, in the 32-bit view as well on 64-bit Windows.
+        for (const char* view : {"HKLM\\SOFTWARE\\", "HKLM\\SOFTWARE\\Wow6432Node\\"}) {
+            if (!family.x64 && std::string(view).find("Wow6432Node") != std::string::npos) continue;
+            pc.registry.CreateKey(std::string(view) + "Microsoft\\Windows\\CurrentVersion\\Run");
+            pc.registry.CreateKey(std::string(view) + "Microsoft\\Windows\\CurrentVersion\\Uninstall");
+        }
         pc.processes.ownPath = std::string(kPackage) + "\\setup.exe";
         pc.processes.searchPath = {pc.facts.windowsDir + "\\System32", pc.facts.windowsDir};
         pc.files.SetCurrentDirectoryA(kPackage);
@@ -180,6 +195,11 @@ protected:
     }
     // Simulated time since ForgetRecords.
     std::uint64_t Elapsed() const { return pc.clock.now - started; }
+
+    // HKLM\SOFTWARE as the 32-bit program sees it.
+    std::string Software() const {
+        return pc.facts.is64Bit ? "HKLM\\SOFTWARE\\Wow6432Node" : "HKLM\\SOFTWARE";
+    }
 
     std::string InstallFolder() const { return form.ProgramFilesDir + form.TargetSubDir; }
 

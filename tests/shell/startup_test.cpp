@@ -12,29 +12,40 @@ using StartupTest = ShellTest;
 struct SwitchCase {
     const char* name;
     std::vector<std::string> arguments;
-    std::int32_t stepCode;  // the procedure entered last
+    std::int32_t stepCode;  // the routine entered last
     std::int32_t productKind;
+    const char* box;  // the procedure's first box: here its end
+    int answer;
 };
 
 class CommandLineRunTest : public ShellTest, public ::testing::WithParamInterface<SwitchCase> {};
 
+// The package has no INF template, so an install stops at its staging; the
+// uninstall is not confirmed.
 TEST_P(CommandLineRunTest, RunsTheProcedureAtTimeCriticalPriorityAndExits) {
     WritePackageIniWithoutPacks("[system]\r\nproduct=1\r\n[INFData]\r\nmanufacturer=Acme\r\n");
+    pc.windows.Answer(GetParam().answer);
     setup::TVEXA_Form1 form;
     EXPECT_EQ(CreateForm(form, GetParam().arguments), 0u);
     EXPECT_EQ(setup::StepCode, GetParam().stepCode);
     EXPECT_EQ(form.ProductKind, GetParam().productKind);
     EXPECT_EQ(pc.processes.threadPriority, plat::kThreadPriorityTimeCritical);
     EXPECT_FALSE(pc.ui.shown);
-    EXPECT_TRUE(pc.windows.boxes.empty());
+    if (std::string(GetParam().box).empty())
+        EXPECT_TRUE(pc.windows.boxes.empty());
+    else
+        EXPECT_EQ(OnlyBox().text, GetParam().box);
 }
 
-INSTANTIATE_TEST_SUITE_P(Switches, CommandLineRunTest,
-                         ::testing::Values(SwitchCase{"InstallUsbUpperCaseSwitch", {"-I", "USB"}, 78, 0},
-                                           SwitchCase{"InstallSerial", {"-i", "232"}, 78, 1},
-                                           // The uninstall keeps the configured product.
-                                           SwitchCase{"UninstallIgnoresSecond", {"-u", "xyz"}, 74, 1}),
-                         test_support::CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Switches, CommandLineRunTest,
+    ::testing::Values(
+        SwitchCase{
+            "InstallUsbUpperCaseSwitch", {"-I", "USB"}, 39, 0, "Error while parsing INF file", plat::kIdOk},
+        SwitchCase{"InstallSerial", {"-i", "232"}, 39, 1, "Error while parsing INF file", plat::kIdOk},
+        // The uninstall keeps the configured product.
+        SwitchCase{"UninstallIgnoresSecond", {"-u", "xyz"}, 74, 1, "", plat::kIdNo}),
+    test_support::CaseName());
 
 TEST_F(StartupTest, WrongProductShowsWarningAndEnds) {
     WritePackageIni();

@@ -111,6 +111,8 @@ int SimWindows::RecordBox(BoxKind kind, plat::Hwnd owner, const std::string& tex
         answers_.pop_front();
     } else if (defaultAnswer_) {
         answer = *defaultAnswer_;
+    } else if (firstButtonDefault_ && !PossibleAnswers(flags).empty()) {
+        answer = PossibleAnswers(flags).front();
     } else {
         throw HarnessFailure{"unanswered " +
                              std::string(kind == BoxKind::InfoBox ? "information box" : "message box") +

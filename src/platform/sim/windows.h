@@ -69,6 +69,8 @@ public:
     // answer if one is set. A box with no answer is a harness failure that names it.
     void Answer(int button) { answers_.push_back(button); }
     void AnswerAllWith(int button) { defaultAnswer_ = button; }
+    // Then every box is answered with its first button: OK, Yes, Abort, Retry or Cancel.
+    void AnswerAllWithFirstButton() { firstButtonDefault_ = true; }
     int RecordBox(BoxKind kind, plat::Hwnd owner, const std::string& text, const std::string& caption,
                   plat::UInt flags);
     std::vector<BoxRecord> boxes;
@@ -81,6 +83,7 @@ private:
     std::vector<SimWindow> windows_;
     std::deque<int> answers_;
     std::optional<int> defaultAnswer_;
+    bool firstButtonDefault_ = false;
     plat::Hwnd nextHwnd_ = 0x10010;
 };
 

@@ -50,6 +50,16 @@ TEST_F(SimTest, DefaultAnswerIsCheckedAgainstEachBox) {
     EXPECT_THROW(pc.windows.MessageBoxA(0, "Restart now?", "", plat::kMbYesNo), sim::HarnessFailure);
 }
 
+TEST_F(SimTest, FirstButtonAnswersEveryKindOfBox) {
+    pc.windows.Answer(plat::kIdNo);
+    pc.windows.AnswerAllWithFirstButton();
+    EXPECT_EQ(pc.windows.MessageBoxA(0, "Uninstall?", "", plat::kMbYesNo), plat::kIdNo);  // queued first
+    EXPECT_EQ(pc.windows.MessageBoxA(0, "Uninstall?", "", plat::kMbYesNo | 0x30), plat::kIdYes);
+    EXPECT_EQ(pc.windows.MessageBoxA(0, "Restart?", "", plat::kMbOkCancel), plat::kIdOk);
+    EXPECT_EQ(pc.windows.MessageBoxA(0, "Done", "", plat::kMbOk), plat::kIdOk);
+    EXPECT_EQ(pc.windows.MessageBoxA(0, "Retry?", "", 0x5), 4);
+}
+
 TEST_F(SimTest, WindowOfAProgramClosesWhenTheProgramEnds) {
     sim::SimWindow& window = pc.windows.Add("TUN_INST", ".UN_INST.");
     window.closesAt = 1000;
