@@ -22,6 +22,10 @@ std::string DpInstUninstallCommand(const std::string& sourceDir) {
     return CommandProgram(sourceDir + "dpinst.exe") + " /u qzusbf.inf /d /q /se";
 }
 
+std::string DpInstUninstallVirtualTouchCommand(const std::string& sourceDir) {
+    return CommandProgram(sourceDir + "dpinst.exe") + " /u vtouch.inf /d /q /se";
+}
+
 std::string DpInstUninstallCommandBare() {
     return "dpinst.exe /u qzusbf.inf /d /q /se";
 }

@@ -22,6 +22,8 @@ std::string PnpRegCommand(const std::string& sourceDir);
 std::string DpInstInstallCommand(const std::string& installDir);
 std::string DpInstUninstallCommand(const std::string& sourceDir);  // the first of the two uninstall runs
 std::string DpInstUninstallCommandBare();  // the second, from SourceDir as current folder
+// The virtual touch device's driver package, removed from the store as well.
+std::string DpInstUninstallVirtualTouchCommand(const std::string& sourceDir);
 // DevCon by the full path of the copy the install wrote into the install
 // folder, which is to be the current folder (the INF is named relative to it).
 std::string DevConInstallVirtualTouchCommand(const std::string& installDir);
