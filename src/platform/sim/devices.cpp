@@ -959,10 +959,9 @@ void SimDevices::HidD_GetHidGuid(plat::Guid* hidGuid) {
     *hidGuid = plat::kGuidDevInterfaceHid;
 }
 
-Handle SimDevices::CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
-                               DWord creationDisposition, DWord) {
+Handle SimDevices::OpenDevice(const std::string& path, DWord desiredAccess, DWord shareMode,
+                              DWord creationDisposition) {
     opens.push_back({path, desiredAccess, shareMode, creationDisposition, false});
-    if (pc_.TakeFailure("CreateFileA", path)) return plat::kInvalidHandle;
     auto it = impl_->byPath.find(UpperName(path));
     std::shared_ptr<SimDevice> node = it == impl_->byPath.end() ? nullptr : it->second.lock();
     DWord error = 0;

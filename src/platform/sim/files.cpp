@@ -799,9 +799,12 @@ Bool SimFiles::WriteWholeFile(const std::string& path, const std::string& conten
     return 1;
 }
 
-Handle SimFiles::CreateFileA(const std::string& path, DWord desiredAccess, DWord, DWord creationDisposition,
-                             DWord flagsAndAttributes) {
+Handle SimFiles::CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
+                             DWord creationDisposition, DWord flagsAndAttributes) {
     if (pc_.TakeFailure("CreateFileA", path)) return plat::kInvalidHandle;
+    // Paths in the device namespace name devices, not files.
+    if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0)
+        return pc_.devices.OpenDevice(path, desiredAccess, shareMode, creationDisposition);
     std::string native;
     if (!impl_->Native(path, &native)) return plat::kInvalidHandle;
     bool write = (desiredAccess & plat::kGenericWrite) != 0;
