@@ -4,7 +4,7 @@ if(SETUP_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(setup_core STATIC ${CORE_SOURCES})
+add_library(setup_core STATIC ${CORE_SOURCES} ${PACKAGE_CHECK_SOURCES})
 target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 file(GLOB SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)

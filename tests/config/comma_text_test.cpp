@@ -30,7 +30,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CommaCase{"QuotedItemHoldsCommaAndBlank", "\"03, 00\",0301", {"03, 00", "0301"}},
                       CommaCase{"QuoteInsideWrittenTwice", "\"a\"\"b\"", {"a\"b"}},
                       CommaCase{"UnclosedQuoteRunsToTheEnd", "\"0300,0301", {"0300,0301"}},
-                      CommaCase{"TrailingComma", "0300,", {"0300"}}, CommaCase{"Empty", "", {}}),
+                      CommaCase{"TrailingCommaAddsAnEmptyItem", "0300,", {"0300", ""}},
+                      CommaCase{"BlankAfterTheLastCommaAddsNone", "0300, ", {"0300"}},
+                      CommaCase{"Empty", "", {}}),
     test_support::CaseName());
 
 }  // namespace

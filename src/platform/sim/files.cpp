@@ -1223,4 +1223,22 @@ void SimFiles::Load(const std::string& folder) {
     }
 }
 
+void SimFiles::AddHostFolder(const std::string& hostFolder, const std::string& path) {
+    const fs::path base(hostFolder);
+    if (!fs::is_directory(base)) throw std::runtime_error("no such folder: " + hostFolder);
+    AddFolder(path);
+    for (const auto& entry : fs::recursive_directory_iterator(base)) {
+        std::string full = path;
+        for (const auto& part : fs::relative(entry.path(), base)) full = Join(full, part.string());
+        if (entry.is_directory()) {
+            AddFolder(full);
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string contents(std::istreambuf_iterator<char>(in), {});
+        if (!in && !in.eof()) throw std::runtime_error("cannot read " + entry.path().string());
+        AddFile(full, contents);
+    }
+}
+
 }  // namespace sim
