@@ -29,6 +29,15 @@ target_compile_definitions(setup_tests PRIVATE SETUP_PAYLOAD_LIST="${SETUP_PAYLO
 include(GoogleTest)
 gtest_discover_tests(setup_tests DISCOVERY_MODE PRE_TEST)
 
+# The package check as a vendor runs it: the sample package's sources pass
+# (exit code 0); a folder that is not there is said to be so.
+add_test(NAME PackageCheck.SamplePackageSources COMMAND setup-sim --check-package ${CMAKE_SOURCE_DIR}/package)
+set_tests_properties(PackageCheck.SamplePackageSources PROPERTIES PASS_REGULAR_EXPRESSION "package: no problems")
+add_test(NAME PackageCheck.FolderThatIsNotThere
+         COMMAND setup-sim --check-package ${CMAKE_BINARY_DIR}/no-such-package)
+set_tests_properties(PackageCheck.FolderThatIsNotThere PROPERTIES
+                     PASS_REGULAR_EXPRESSION "cannot read the package: no such folder")
+
 # The device scans on a large simulated machine, timed by hand (not a test).
 add_executable(device_scan_benchmark ${CMAKE_SOURCE_DIR}/tests/benchmark/device_scan_benchmark.cpp)
 target_link_libraries(device_scan_benchmark PRIVATE setup_simpc)

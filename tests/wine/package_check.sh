@@ -24,8 +24,11 @@ if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -d "$1" ]; then
 fi
 build=$(cd "$1" && pwd)
 src=$(cd "$(dirname "$0")/../.." && pwd)
-host_sim=${2:-}
-if [ -z "$host_sim" ]; then
+host_sim=""
+if [ $# -eq 2 ]; then
+  [ -x "$2" ] || { echo "error: $2 is not the host build's setup-sim" >&2; exit 2; }
+  host_sim=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+else
   for candidate in "$src/build/host-asan/setup-sim" "$src/build/host/setup-sim"; do
     if [ -x "$candidate" ]; then host_sim=$candidate; break; fi
   done
