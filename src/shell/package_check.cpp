@@ -279,8 +279,10 @@ PackageCheck Checker::Run() {
         CheckUsbInfs();
         CheckInstallFolderNames();
     } catch (const SetupError& error) {
-        // A file that is there but cannot be read.
-        Add(folder_, "", "", error.what());
+        // A file that is there but cannot be read: "Unable to read " and its path.
+        const std::string message = error.what();
+        const std::string prefix = "Unable to read " + folder_ + "\\";
+        Add(message.starts_with(prefix) ? message.substr(prefix.size()) : message, "", "", "cannot be read");
     }
     return {problems_, programsChecked_};
 }
@@ -411,8 +413,8 @@ void Checker::CheckBackground() {
             Quoted(background) + " is not a bitmap file; the window shows no picture");
         return;
     }
-    const std::int32_t width = int32At(18);
-    const std::int32_t height = std::abs(int32At(22));
+    const std::int64_t width = int32At(18);
+    const std::int64_t height = std::abs(std::int64_t{int32At(22)});  // negative: stored top-down
     if (width != image.width || height != image.height)
         Add(kConfiguration, "system", "background",
             Quoted(background) + " is " + std::to_string(width) + " x " + std::to_string(height) +
@@ -500,7 +502,10 @@ void Checker::CheckLanguageFile(const std::string& file, bool pack) {
         CheckRepeatedKeys(file, texts, languageSection);
 
     const bool hasTexts = texts.SectionExists(config::kSetupTextSection);
-    if (!hasTexts && pack) Add(file, section, "", "missing; setup shows its built-in English texts");
+    if (!hasTexts)
+        Add(file, section, "",
+            pack ? "missing; setup shows its built-in English texts"
+                 : "missing; setup shows its built-in English texts wherever no language pack takes over");
     const struct {
         std::string_view key;
         std::string_view builtIn;

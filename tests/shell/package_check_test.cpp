@@ -332,6 +332,11 @@ INSTANTIATE_TEST_SUITE_P(
             [](SamplePackage& p) { p.Replace("language\\language.DEU", "[SetupText]", "[Setup Text]"); },
             {"language\\language.DEU [SetupText]: missing; setup shows its built-in English texts"}},
         BrokenCase{
+            "ConfigurationWithoutTexts",
+            [](SamplePackage& p) { p.Replace("default.ini", "[SetupText]", "[Setup Text]"); },
+            {"default.ini [SetupText]: missing; setup shows its built-in English texts wherever no language "
+             "pack takes over"}},
+        BrokenCase{
             "PackLacksAToolText",
             [](SamplePackage& p) { p.RemoveLine("language\\language.DEU", "Calibrate="); },
             {"language\\language.DEU [TouchCFGTEXT] Calibrate: missing, while default.ini has it; the touch "
