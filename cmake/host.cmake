@@ -4,7 +4,7 @@ if(SETUP_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(setup_core STATIC ${CORE_SOURCES})
+add_library(setup_core STATIC ${CORE_SOURCES} ${PACKAGE_CHECK_SOURCES})
 target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 file(GLOB SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
@@ -28,6 +28,15 @@ target_link_libraries(setup_tests PRIVATE setup_simpc GTest::gtest GTest::gtest_
 target_compile_definitions(setup_tests PRIVATE SETUP_PAYLOAD_LIST="${SETUP_PAYLOAD_DIR}/embedded.txt")
 include(GoogleTest)
 gtest_discover_tests(setup_tests DISCOVERY_MODE PRE_TEST)
+
+# The package check as a vendor runs it: the sample package's sources pass
+# (exit code 0); a folder that is not there is said to be so.
+add_test(NAME PackageCheck.SamplePackageSources COMMAND setup-sim --check-package ${CMAKE_SOURCE_DIR}/package)
+set_tests_properties(PackageCheck.SamplePackageSources PROPERTIES PASS_REGULAR_EXPRESSION "package: no problems")
+add_test(NAME PackageCheck.FolderThatIsNotThere
+         COMMAND setup-sim --check-package ${CMAKE_BINARY_DIR}/no-such-package)
+set_tests_properties(PackageCheck.FolderThatIsNotThere PROPERTIES
+                     PASS_REGULAR_EXPRESSION "cannot read the package: no such folder")
 
 # The device scans on a large simulated machine, timed by hand (not a test).
 add_executable(device_scan_benchmark ${CMAKE_SOURCE_DIR}/tests/benchmark/device_scan_benchmark.cpp)

@@ -47,6 +47,14 @@ add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/winmain.cpp ${
 target_link_options(setup PRIVATE ${SETUP_STATIC_RUNTIME})
 target_link_libraries(setup PRIVATE setup_program ${SETUP_WIN32_LIBRARIES})
 
+# setup-sim as a Windows console program, for vendors on Windows: the
+# program's code against the simulated PC (plain C++, no Windows calls), with
+# the package check.
+file(GLOB SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
+add_executable(setup-sim ${CORE_SOURCES} ${PACKAGE_CHECK_SOURCES} ${SIM_SOURCES})
+target_include_directories(setup-sim PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_options(setup-sim PRIVATE ${SETUP_STATIC_RUNTIME})
+
 # The file routines against the real system, for the Wine tests: each run
 # does one step (install or remove a file set, read shortcuts back).
 add_executable(files_check ${CMAKE_SOURCE_DIR}/tests/wine/files_check.cpp ${SETUP_RC})

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs everything, then runs every test: the format check, the host suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, setup.exe's build with
-# the sample package, the package check, the vendor image options, the package
-# tools under Wine, setup.exe under Wine, the device and registry routines and
-# the file routines under Wine.
+# the sample package, the package check on the assembled package, the vendor
+# image options, the package tools under Wine, setup.exe under Wine, the device
+# and registry routines and the file routines under Wine, and setup-sim.exe
+# (the package check and the simulated PC) under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,7 +23,7 @@ build/host-asan/setup_tests --gtest_filter='Runs/FaultSweep.*' --gtest_brief=1
 echo "== setup.exe and the sample package"
 cmake --preset windows
 cmake --build --preset windows -j2
-python3 package/tools/tests/check_package.py build/windows/package
+build/host-asan/setup-sim --check-package build/windows/package
 # With the four stand-in images embedded, setup.exe stays under 1.5 MB.
 setup_size=$(stat -c %s build/windows/setup.exe)
 echo "setup.exe: $setup_size bytes"
@@ -42,3 +43,6 @@ tests/wine/devices_run.sh build/windows
 
 echo "== setup's file routines under Wine"
 tests/wine/files_check.sh build/windows
+
+echo "== setup-sim.exe under Wine"
+tests/wine/package_check.sh build/windows build/host-asan/setup-sim

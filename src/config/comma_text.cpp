@@ -43,7 +43,7 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
         skipBlanks();
         if (pos < text.size() && text[pos] == ',') {
             ++pos;
-            // A comma that ends the text still opens an item.
+            // A comma that ends the text leaves an empty item after it.
             if (pos == text.size() || text[pos] == '\0') items.emplace_back();
             skipBlanks();
         }

@@ -43,6 +43,10 @@ const std::array<std::string, kUiTextCount>& BuiltInTexts() {
     return texts;
 }
 
+std::string UiTextKey(std::size_t index) {
+    return "Text" + std::to_string(index + 1);
+}
+
 VersionSplit SplitVersion(std::string_view version) {
     VersionSplit parts;
     const std::size_t dot = version.find('.');
@@ -64,9 +68,9 @@ PackageVersion ReadPackageVersion(const IniFile& setupIni) {
 }
 
 std::string FillVersionPlaceholders(std::string text, const PackageVersion& version) {
-    ReplaceFirst(text, "!@MAJOR", version.major);
-    ReplaceFirst(text, "!@MINOR", version.minor);
-    ReplaceFirst(text, "!@RELEASE", version.release);
+    ReplaceFirst(text, kMajorPlaceholder, version.major);
+    ReplaceFirst(text, kMinorPlaceholder, version.minor);
+    ReplaceFirst(text, kReleasePlaceholder, version.release);
     return text;
 }
 

@@ -14,6 +14,24 @@ class IniFile;
 constexpr std::size_t kUiTextCount = 21;
 const std::array<std::string, kUiTextCount>& BuiltInTexts();
 
+// Where a language file keeps them: keys "Text1" to "Text21" of [SetupText],
+// with the program group's and the shortcuts' names.
+inline constexpr std::string_view kSetupTextSection = "SetupText";
+inline constexpr std::string_view kGroupNameKey = "groupname";
+inline constexpr std::string_view kIconNameKey = "iconname";
+inline constexpr std::string_view kUninstNameKey = "uninstname";
+// "Text1" for index 0.
+std::string UiTextKey(std::size_t index);
+
+// [LanguagePacks] of the package configuration: language "auto" (any letter
+// case) takes the texts from folder + "\language." + the language code, when
+// that file is there, else from the configuration itself.
+inline constexpr std::string_view kLanguagePacksSection = "LanguagePacks";
+inline constexpr std::string_view kLanguageKey = "language";
+inline constexpr std::string_view kLanguageFolderKey = "folder";
+inline constexpr std::string_view kAutoLanguage = "auto";
+inline constexpr std::string_view kLanguagePackPrefix = "language.";
+
 // Shortcut and program-group names used when the language file names none.
 inline constexpr std::string_view kDefaultGroupName = "Brivo utility";
 inline constexpr std::string_view kDefaultIconName = "Brivo control panel";
@@ -41,6 +59,13 @@ struct PackageVersion {
 
 // [System] version and release of the setup configuration, split.
 PackageVersion ReadPackageVersion(const IniFile& setupIni);
+
+// The version placeholders of the texts.
+inline constexpr std::string_view kMajorPlaceholder = "!@MAJOR";
+inline constexpr std::string_view kMinorPlaceholder = "!@MINOR";
+inline constexpr std::string_view kReleasePlaceholder = "!@RELEASE";
+// What every placeholder starts with.
+inline constexpr std::string_view kPlaceholderMark = "!@";
 
 // Replaces the first "!@MAJOR", then the first "!@MINOR", then the first
 // "!@RELEASE", case-sensitively; later occurrences stay as they are.

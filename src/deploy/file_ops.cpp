@@ -29,9 +29,6 @@ bool DotsAndBlanksOnly(std::string_view part) {
     return !part.empty() && part.find_first_not_of(". ") == std::string_view::npos;
 }
 
-constexpr plat::DWord kSkippedByCopy = plat::kFileAttributeHidden | plat::kFileAttributeSystem |
-                                       plat::kFileAttributeDirectory | 0x8 /* volume label */;
-
 }  // namespace
 
 std::string InstallFolder(const TVEXA_Form1& form) {
@@ -91,6 +88,29 @@ bool CrossesReparsePoint(const std::string& base, std::string_view relative) {
     return false;
 }
 
+void PlaceInstallFolderFiles(TVEXA_Form1& form, const std::vector<InstallFolderFile>& files) {
+    using Kind = InstallFolderFile::Kind;
+    const std::string installFolder = InstallFolder(form);
+    for (const InstallFolderFile& file : files) {
+        const std::string destination = installFolder + "\\" + file.name;
+        switch (file.kind) {
+            case Kind::PackageFile:
+                if (!file.multiPortFilterOnly || InstallsMultiPortFilter(*form.SetupIni, form.MultiMonitor))
+                    form.CopyFileLogged(file.source, destination, 0);
+                break;
+            case Kind::TouchCfgIni:
+                form.BuildTouchCfgIni(destination);
+                break;
+            case Kind::SetupIni:
+                form.WriteSetupIni(destination);
+                break;
+            case Kind::StagedUsbInf:
+                form.CopyFileLogged(form.TempDir + file.source, destination, 0);
+                break;
+        }
+    }
+}
+
 void CopyExtraFolders(TVEXA_Form1& form) {
     plat::FileApi& files = plat::os().Files();
     const std::string installFolder = InstallFolder(form);
@@ -107,7 +127,7 @@ void CopyExtraFolders(TVEXA_Form1& form) {
         plat::Handle search = files.FindFirstFileA(folder + "\\*.*", &found);
         if (search == plat::kInvalidHandle) continue;
         do {
-            if (found.attributes & kSkippedByCopy) continue;
+            if (found.attributes & kSkippedByExtraFolderCopy) continue;
             form.CopyFileLogged(folder + "\\" + found.name, installFolder + "\\" + folder + "\\" + found.name,
                                 0);
         } while (files.FindNextFileA(search, &found));

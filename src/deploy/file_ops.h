@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "deploy/file_sets.h"
 #include "platform/wintypes.h"
 
 namespace setup {
@@ -38,8 +40,16 @@ bool IsPlainName(std::string_view name);
 // reparse point (a junction or symbolic link). `relative` is joined to `base`.
 bool CrossesReparsePoint(const std::string& base, std::string_view relative);
 
+// Puts the files into the install folder in order: package files and the
+// staged INF copied, the configuration files written.
+void PlaceInstallFolderFiles(TVEXA_Form1& form, const std::vector<InstallFolderFile>& files);
+
 // The extra folders of the "copysubdir" keys: each package sub-folder's plain
 // files copied into a sub-folder of the same name in the install folder.
 void CopyExtraFolders(TVEXA_Form1& form);
+// Entries of an extra folder that CopyExtraFolders leaves: hidden and system
+// files, folders and volume labels.
+constexpr plat::DWord kSkippedByExtraFolderCopy = plat::kFileAttributeHidden | plat::kFileAttributeSystem |
+                                                  plat::kFileAttributeDirectory | 0x8 /* volume label */;
 
 }  // namespace setup

@@ -5,6 +5,7 @@
 
 #include "config/ini_file.h"
 #include "deploy/file_ops.h"
+#include "deploy/file_sets.h"
 #include "platform/os.h"
 #include "shell/form.h"
 #include "shell/trace.h"
@@ -29,7 +30,7 @@ void TVEXA_Form1::CopyNtSerialFiles() {
     plat::Os& os = plat::os();
     const std::string& w = WindowsDir;
     const std::string i = InstallFolder(*this);
-    const bool x64 = Is64Bit == 1;
+    const TargetWindows windows{Is64Bit == 1, IsVistaOrLater};
 
     ResetAndDelete(w + "\\inf\\qz232.inf");
     ResetAndDelete(w + "\\inf\\qz232.pnf");
@@ -37,32 +38,22 @@ void TVEXA_Form1::CopyNtSerialFiles() {
     SwitchFsRedirection(*this, false);
     ResetAndDelete(w + "\\System32\\Drivers\\qz232.sys");
     ResetAndDelete(w + "\\System32\\Drivers\\qzusbf.sys");
-    CopyFileLogged(x64 ? "xp64\\232\\qz232.sys" : "232\\qz232.sys", w + "\\System32\\Drivers\\qz232.sys", 0);
+    CopyFileLogged(SerialDriverPackage(windows.x64).driver, w + "\\System32\\Drivers\\qz232.sys", 0);
     ResetAndDelete(w + "\\System32\\touchcfg.cpl");
-    if (SetupIni->ReadInteger("system", "createcontrolpanel", 1) == 1)
-        CopyFileLogged(x64 ? "touchcfg64.cpl" : "touchcfg.cpl", w + "\\System32\\touchcfg.cpl", 0);
+    if (InstallsApplet(*SetupIni)) CopyFileLogged(SerialApplet(windows), w + "\\System32\\touchcfg.cpl", 0);
     SwitchFsRedirection(*this, true);
 
     os.Files().CreateDirectoryA(i);
-    CopyFileLogged(IsVistaOrLater ? "touchcfg.exe" : "touchcfg_xp.exe", i + "\\touchcfg.exe", 0);
-    BuildTouchCfgIni(i + "\\touchcfg.ini");
-    CopyFileLogged("setup.exe", i + "\\setup.exe", 0);
-    CopyFileLogged("setup.dll", i + "\\setup.dll", 0);
-    WriteSetupIni(i + "\\setup.ini");
-    CopyFileLogged("setup.dat", i + "\\uninstall.exe", 0);
-    CopyFileLogged("tsutils.dll", i + "\\tsutils.dll", 0);
-    CopyFileLogged("readme.txt", i + "\\readme.txt", 0);
-    CopyFileLogged("232\\qz232.inf", i + "\\qz232.inf", 0);
-    CopyFileLogged("vexasdk.dll", i + "\\vexasdk.dll", 0);
+    PlaceInstallFolderFiles(*this, SerialInstallFolderFiles(windows));
 
     if (IsVistaOrLater) {
-        if (os.Devices().SetupCopyOEMInfA(FullPackagePath("232\\qz232.inf"), "", plat::kSpostPath, 0, nullptr,
-                                          0, nullptr, nullptr))
+        if (os.Devices().SetupCopyOEMInfA(FullPackagePath(kSerialInf), "", plat::kSpostPath, 0, nullptr, 0,
+                                          nullptr, nullptr))
             LogLine("CopyOEM OK");
         else
             LogLine("CopyOEM Failed=" + std::to_string(os.GetLastError()));
     } else {
-        CopyFileLogged("232\\qz232.inf", w + "\\inf\\qz232.inf", 0);
+        CopyFileLogged(kSerialInf, w + "\\inf\\qz232.inf", 0);
     }
 
     CopyExtraFolders(*this);

@@ -1,7 +1,11 @@
 // The controller models of the staged USB INF and the choice of the
 // connected controller.
+#include "driverpkg/inf_models.h"
+
+#include <cctype>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "config/ini_file.h"
 #include "platform/os.h"
@@ -11,9 +15,6 @@
 namespace setup {
 namespace {
 
-constexpr const char* kAbsent = "nil";
-constexpr int kLastModelNumber = 35;
-
 // The model number as two upper-case hexadecimal digits: 10 is "0A".
 std::string ModelDigits(int number) {
     char digits[8];
@@ -21,14 +22,32 @@ std::string ModelDigits(int number) {
     return digits;
 }
 
-// The part of a model value from its first "VID" on; empty when it has none.
-std::string HardwareIdOf(const std::string& value) {
-    auto vid = value.find("VID");
-    return vid == std::string::npos ? std::string() : value.substr(vid);
+}  // namespace
+
+std::string ModelKey(int number) {
+    return "%QZUSB_" + ModelDigits(number) + "%";
 }
 
-// The first configured product ID found in the hardware ID decides: it must
-// stand after the first character.
+std::string ModelDescriptionKey(int number) {
+    return "QZUSB_" + ModelDigits(number);
+}
+
+std::string HardwareIdOf(const std::string& modelValue) {
+    auto vid = modelValue.find("VID");
+    return vid == std::string::npos ? std::string() : modelValue.substr(vid);
+}
+
+bool IsUsbHardwareId(std::string_view hardwareId) {
+    constexpr std::string_view kPattern = "VID_xxxx&PID_xxxx";
+    if (hardwareId.size() != kPattern.size()) return false;
+    for (std::size_t i = 0; i < kPattern.size(); ++i) {
+        if (kPattern[i] == 'x' ? !std::isxdigit(static_cast<unsigned char>(hardwareId[i]))
+                               : hardwareId[i] != kPattern[i])
+            return false;
+    }
+    return true;
+}
+
 bool ProductConfigured(const std::vector<std::string>& pidList, const std::string& hardwareId) {
     for (const auto& pid : pidList) {
         if (pid.empty()) continue;
@@ -38,36 +57,52 @@ bool ProductConfigured(const std::vector<std::string>& pidList, const std::strin
     return false;
 }
 
-}  // namespace
+UsbInfReading ReadUsbInf(const config::IniFile& inf, const std::vector<std::string>& pidList) {
+    UsbInfReading reading;
+    reading.manufacturer = inf.ReadString(kManufacturerSection, kManufacturerKey, kInfAbsent);
+    if (reading.manufacturer == kInfAbsent) {
+        reading.stops = true;
+        return reading;
+    }
+    for (int number = 0; number <= kLastModelNumber; ++number) {
+        std::string value = inf.ReadString(kModelSection, ModelKey(number), kInfAbsent);
+        if (value == kInfAbsent) {
+            // Only a missing second model, with the first present, is an error.
+            reading.stops = number == 1;
+            if (reading.stops) return reading;
+            break;
+        }
+        UsbInfModel model;
+        model.number = number;
+        model.hardwareId = HardwareIdOf(value);
+        model.value = std::move(value);
+        model.accepted = ProductConfigured(pidList, model.hardwareId);
+        if (model.accepted)
+            model.description =
+                inf.ReadString(kDescriptionSection, ModelDescriptionKey(number), kDefaultDescription);
+        reading.models.push_back(std::move(model));
+    }
+    reading.displayName = inf.ReadString(kServiceSection, kDisplayNameKey, kDefaultDisplayName);
+    return reading;
+}
 
 void TVEXA_Form1::ReadUsbInfModels() {
     StepCode = 40;
     plat::Os& os = plat::os();
     auto inf = std::make_unique<config::IniFile>(TempDir + "qzusbf.inf");
-    Manufacturer = inf->ReadString("Strings", "QZMfg", kAbsent);
-    if (Manufacturer == kAbsent) {
+    const UsbInfReading reading = ReadUsbInf(*inf, PidList);
+    Manufacturer = reading.manufacturer;
+    for (const UsbInfModel& model : reading.models) {
+        if (!model.accepted) continue;
+        HwIdList.push_back(model.hardwareId);
+        HwDescList.push_back(model.description);
+    }
+    if (reading.stops) {
         inf.reset();
         os.Ui().ShowInfoBox(UiTexts[8]);
         ExitSetup();
     }
-    for (int number = 0; number <= kLastModelNumber; ++number) {
-        std::string digits = ModelDigits(number);
-        std::string value = inf->ReadString("QZMfg", "%QZUSB_" + digits + "%", kAbsent);
-        if (value == kAbsent) {
-            // Only a missing second model, with the first present, is an error.
-            if (number == 1) {
-                inf.reset();
-                os.Ui().ShowInfoBox(UiTexts[8]);
-                ExitSetup();
-            }
-            break;
-        }
-        std::string hardwareId = HardwareIdOf(value);
-        if (!ProductConfigured(PidList, hardwareId)) continue;
-        HwIdList.push_back(hardwareId);
-        HwDescList.push_back(inf->ReadString("strings", "QZUSB_" + digits, "Touch USB"));
-    }
-    DriverDisplayName = inf->ReadString("QZK_Driver_Service_Inst", "displayname", "Touch screen driver");
+    DriverDisplayName = reading.displayName;
 }
 
 void TVEXA_Form1::SelectConnectedDevice() {

@@ -4,6 +4,8 @@
 
 #include "config/comma_text.h"
 #include "config/ini_file.h"
+#include "deploy/file_sets.h"
+#include "driverpkg/inf_models.h"
 #include "platform/os.h"
 #include "shell/form.h"
 #include "shell/trace.h"
@@ -23,7 +25,7 @@ void TVEXA_Form1::GenerateInf() {
     LogLine("Generate INF file");
     plat::Os& os = plat::os();
     const std::string& text9 = UiTexts[8];
-    if (!FileExists(SourceDir + "infraw.dat")) {
+    if (!FileExists(SourceDir + kInfTemplate)) {
         os.Ui().ShowInfoBox(text9);
         ExitSetup();
     }
@@ -39,16 +41,16 @@ void TVEXA_Form1::GenerateInf() {
     const bool x64 = Is64Bit == 1;
     if (ProductKind == 0) {
         LogLine("Write catalog file#1");
-        const std::string folder = SourceDir + (x64 ? "xp64\\" : "");
-        CopyFileLogged(folder + "qzusbf.sys", TempDir + "qzusbf.sys", 0);
-        CopyFileLogged(folder + "qzusbf.inf", TempDir + "qzusbf.inf", 0);
-        CopyFileLogged(folder + (IsVistaOrLater ? "qzusbfv.cat" : "qzusbf.cat"), TempDir + "qzusbf.cat", 0);
+        const DriverPackageFiles package = UsbDriverPackage({x64, IsVistaOrLater});
+        CopyFileLogged(SourceDir + package.driver, TempDir + "qzusbf.sys", 0);
+        CopyFileLogged(SourceDir + package.inf, TempDir + "qzusbf.inf", 0);
+        CopyFileLogged(SourceDir + package.catalog, TempDir + "qzusbf.cat", 0);
     } else if (ProductKind == 1) {
         LogLine("Write catalog file#2");
-        const std::string folder = SourceDir + (x64 ? "xp64\\232\\" : "232\\");
-        CopyFileLogged(folder + "qz232.sys", TempDir + "qz232.sys", 0);
-        CopyFileLogged(folder + "qz232.inf", TempDir + "qz232.inf", 0);
-        CopyFileLogged(folder + "qz232.cat", TempDir + "qz232.cat", 0);
+        const DriverPackageFiles package = SerialDriverPackage(x64);
+        CopyFileLogged(SourceDir + package.driver, TempDir + "qz232.sys", 0);
+        CopyFileLogged(SourceDir + package.inf, TempDir + "qz232.inf", 0);
+        CopyFileLogged(SourceDir + package.catalog, TempDir + "qz232.cat", 0);
     }
 }
 

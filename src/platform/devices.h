@@ -190,10 +190,7 @@ public:
     virtual void HidD_GetHidGuid(Guid* hidGuid) = 0;
     // BOOLEAN result; the program sets attributes->size.
     virtual Bool HidD_GetAttributes(Handle device, HiddAttributes* attributes) = 0;
-    // CreateFileA on a device interface path; kInvalidHandle on failure. The
-    // handle is closed with ProcessApi::CloseHandle, as any kernel handle.
-    virtual Handle CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
-                               DWord creationDisposition, DWord flagsAndAttributes) = 0;
+    // A device is opened by its interface path with FileApi::CreateFileA.
 
     // --- Calls through entry points looked up at run time -------------------
     // "UpdateDriverForPlugAndPlayDevicesA" of newdev.dll.

@@ -66,9 +66,9 @@ public:
     // reads or writes its text files in one piece.
     virtual Bool ReadWholeFile(const std::string& path, std::string* contents) = 0;
     virtual Bool WriteWholeFile(const std::string& path, const std::string& contents) = 0;
-    // A file opened for writing a byte image (security attributes and
-    // template NULL); closed with ProcessApi::CloseHandle, which closes
-    // handles of every kind.
+    // A file, or a device by its interface path ("\\?\..."), opened with
+    // security attributes and template NULL; closed with
+    // ProcessApi::CloseHandle, which closes handles of every kind.
     virtual Handle CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
                                DWord creationDisposition, DWord flagsAndAttributes) = 0;  // kInvalidHandle
     virtual Bool WriteFile(Handle file, const void* data, DWord size, DWord* written) = 0;

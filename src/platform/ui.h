@@ -15,6 +15,9 @@ namespace plat {
 enum class ControlKind { Panel, Image, Label, GroupBox, RadioButton, Button, ProgressBar };
 enum class Bevel { None, Lowered };
 
+// The picture files UiApi::LoadPicture takes, by their extension in lower case.
+inline constexpr const char* kPictureExtensions[] = {"bmp", "jpg", "jpeg", "gif", "ico", "emf", "wmf"};
+
 // A toolkit colour: 0x00BBGGRR, or 0xFF000000 + n for system colour n.
 using Color = std::uint32_t;
 

@@ -89,7 +89,6 @@ std::int64_t VersionNumber(const std::string& version) {
 
 void TVEXA_Form1::InstallProcedure() {
     StepCode = 78;
-    PointTables points;
     plat::Os& os = plat::os();
     if (ProductKind != 0 && ProductKind != 1) {
         os.Windows().MessageBoxA(os.Ui().MainWindow(), "Please select product to install !",
@@ -121,7 +120,7 @@ void TVEXA_Form1::InstallProcedure() {
 
     {
         RegistryAccess registry(plat::kHkeyLocalMachine, plat::kKeyAllAccess);
-        WriteTouchParameterDefaults(*this, registry, points);
+        WriteTouchParameterDefaults(*this, registry);
         CopyAdditionalFiles();
         os.Ui().SetProgressPosition(ProgressBar1, ++progress);
         CleanVirtualStore();

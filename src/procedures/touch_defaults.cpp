@@ -1,42 +1,32 @@
 #include "procedures/touch_defaults.h"
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "config/comma_text.h"
+#include "config/calibration.h"
 #include "config/ini_file.h"
-#include "config/ini_text.h"
 #include "registry/registry_access.h"
-#include "shell/errors.h"
 #include "shell/form.h"
 
 namespace setup {
 namespace {
 
 struct ProductCalibration {
-    const char* section;
+    std::string_view section;
     const char* calibrationKey;
     const char* parametersKey;
     std::int32_t coordinateMaximum;
 };
 
 constexpr ProductCalibration kUsbCalibration{
-    "calibusb", "SYSTEM\\CurrentControlSet\\Services\\qzusbf\\Parameters0",
+    config::kUsbCalibrationSection, "SYSTEM\\CurrentControlSet\\Services\\qzusbf\\Parameters0",
     "SYSTEM\\CurrentControlSet\\Services\\qzusbf\\Parameters", 0x7FFF};
 constexpr ProductCalibration kSerialCalibration{
-    "calib232", "SYSTEM\\CurrentControlSet\\Services\\qz232\\Parameters0",
+    config::kSerialCalibrationSection, "SYSTEM\\CurrentControlSet\\Services\\qz232\\Parameters0",
     "SYSTEM\\CurrentControlSet\\Services\\qz232\\Parameters", 0xFFFF};
 constexpr const char* kVirtualTouchParameters = "SYSTEM\\CurrentControlSet\\Services\\vtouch\\Parameters";
-
-bool ValidPointCount(std::int32_t count) {
-    return count == 5 || count == 12 || count == 16 || count == 25;
-}
-
-// As the toolkit's string-to-integer conversion, with its message.
-std::int32_t ToInteger(const std::string& entry) {
-    if (auto value = config::ParseIniInteger(entry)) return *value;
-    throw SetupError("'" + entry + "' is not a valid integer value");
-}
 
 std::vector<std::uint8_t> Int32Bytes(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
@@ -44,7 +34,7 @@ std::vector<std::uint8_t> Int32Bytes(std::int32_t value) {
             static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
 }
 
-std::vector<std::uint8_t> TableBytes(const std::array<std::int32_t, PointTables::kSize>& table) {
+std::vector<std::uint8_t> TableBytes(const std::array<std::int32_t, config::kMaxCalibrationPoints>& table) {
     std::vector<std::uint8_t> bytes;
     for (std::int32_t value : table) {
         std::vector<std::uint8_t> entry = Int32Bytes(value);
@@ -55,32 +45,12 @@ std::vector<std::uint8_t> TableBytes(const std::array<std::int32_t, PointTables:
 
 }  // namespace
 
-void WriteTouchParameterDefaults(TVEXA_Form1& form, RegistryAccess& registry, PointTables& points) {
+void WriteTouchParameterDefaults(TVEXA_Form1& form, RegistryAccess& registry) {
     const config::IniFile& ini = *form.SetupIni;
     const ProductCalibration& product = form.ProductKind == 1 ? kSerialCalibration : kUsbCalibration;
-
-    std::int32_t count = ini.ReadInteger(product.section, "max_point", 0);
-    const std::int32_t width = ini.ReadInteger(product.section, "widthresolution", 0);
-    const std::int32_t height = ini.ReadInteger(product.section, "heightresolution", 0);
-    if (ValidPointCount(count)) {
-        const std::pair<const char*, std::array<std::int32_t, PointTables::kSize>*> lists[] = {
-            {"sx", &points.sx}, {"sy", &points.sy}, {"ux", &points.ux}, {"uy", &points.uy}};
-        for (const auto& [key, table] : lists) {
-            const std::string text = ini.ReadString(product.section, key, "");
-            if (text.empty()) continue;
-            const std::vector<std::string> entries = config::SplitCommaText(text);
-            // A list of another length spoils the whole calibration: from here
-            // on every further list mismatches too.
-            if (entries.size() != static_cast<std::size_t>(count)) {
-                count = 0;
-                continue;
-            }
-            for (std::size_t i = 0; i < entries.size(); ++i) (*table)[i] = ToInteger(entries[i]);
-        }
-    } else {
-        count = 0;
-    }
-    if (count <= 0) return;
+    const config::CalibrationDefaults calibration = config::ReadCalibrationDefaults(ini, product.section);
+    if (calibration.points <= 0) return;
+    const auto& [sx, sy, ux, uy] = calibration.tables;
 
     form.LogLine("Write default value!");
     if (!registry.OpenKey(product.calibrationKey, true)) {
@@ -88,21 +58,21 @@ void WriteTouchParameterDefaults(TVEXA_Form1& form, RegistryAccess& registry, Po
         return;
     }
     registry.WriteString("Notes", "Default value");
-    registry.WriteBinaryData("MAX_POINT", Int32Bytes(count));
-    registry.WriteBinaryData("WidthResolution", Int32Bytes(width));
-    registry.WriteBinaryData("HeightResolution", Int32Bytes(height));
+    registry.WriteBinaryData("MAX_POINT", Int32Bytes(calibration.points));
+    registry.WriteBinaryData("WidthResolution", Int32Bytes(calibration.widthResolution));
+    registry.WriteBinaryData("HeightResolution", Int32Bytes(calibration.heightResolution));
     registry.WriteBinaryData("ScreenUpperLeftx", Int32Bytes(0));
     registry.WriteBinaryData("ScreenUpperLefty", Int32Bytes(0));
     registry.WriteBinaryData("ScreenLowerRightx", Int32Bytes(product.coordinateMaximum));
     registry.WriteBinaryData("ScreenLowerRighty", Int32Bytes(product.coordinateMaximum));
-    registry.WriteBinaryData("SX", TableBytes(points.sx));
-    registry.WriteBinaryData("SY", TableBytes(points.sy));
-    registry.WriteBinaryData("UX", TableBytes(points.ux));
-    registry.WriteBinaryData("UY", TableBytes(points.uy));
-    registry.WriteBinaryData("NSX", TableBytes(points.sx));
-    registry.WriteBinaryData("NSY", TableBytes(points.sy));
-    registry.WriteBinaryData("NUX", TableBytes(points.ux));
-    registry.WriteBinaryData("NUY", TableBytes(points.uy));
+    registry.WriteBinaryData("SX", TableBytes(sx));
+    registry.WriteBinaryData("SY", TableBytes(sy));
+    registry.WriteBinaryData("UX", TableBytes(ux));
+    registry.WriteBinaryData("UY", TableBytes(uy));
+    registry.WriteBinaryData("NSX", TableBytes(sx));
+    registry.WriteBinaryData("NSY", TableBytes(sy));
+    registry.WriteBinaryData("NUX", TableBytes(ux));
+    registry.WriteBinaryData("NUY", TableBytes(uy));
     std::vector<std::uint8_t> monitor = Int32Bytes(1);
     monitor.resize(16, 0);
     registry.WriteBinaryData("Monitor", monitor);

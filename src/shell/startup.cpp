@@ -158,11 +158,15 @@ void TVEXA_Form1::FormCreate() {
             ExitSetup();
         }
         SetupIni = std::make_unique<config::IniFile>(langFilePath);
-        if (config::EqualsIgnoringCase(SetupIni->ReadString("LanguagePacks", "language", "auto"), "auto")) {
-            std::string folder = SetupIni->ReadString("LanguagePacks", "folder", "");
+        if (config::EqualsIgnoringCase(SetupIni->ReadString(config::kLanguagePacksSection,
+                                                            config::kLanguageKey, config::kAutoLanguage),
+                                       config::kAutoLanguage)) {
+            std::string folder =
+                SetupIni->ReadString(config::kLanguagePacksSection, config::kLanguageFolderKey, "");
             langFilePath.clear();
             if (!folder.empty()) {
-                langFilePath = SourceDir + folder + "\\language." + LangCode;
+                langFilePath =
+                    SourceDir + folder + "\\" + std::string(config::kLanguagePackPrefix) + LangCode;
                 if (!FileExists(langFilePath)) langFilePath = SourceDir + "default.ini";
             }
         }
@@ -191,12 +195,12 @@ void TVEXA_Form1::FormCreate() {
         ExitSetup();
     }
     LangIni = std::make_unique<config::IniFile>(langFilePath);
-    if (LangIni->SectionExists("SetupText")) {
-        GroupName = LangIni->ReadString("SetupText", "groupname", GroupName);
-        IconName = LangIni->ReadString("SetupText", "iconname", IconName);
-        UninstName = LangIni->ReadString("SetupText", "uninstname", UninstName);
+    if (LangIni->SectionExists(config::kSetupTextSection)) {
+        GroupName = LangIni->ReadString(config::kSetupTextSection, config::kGroupNameKey, GroupName);
+        IconName = LangIni->ReadString(config::kSetupTextSection, config::kIconNameKey, IconName);
+        UninstName = LangIni->ReadString(config::kSetupTextSection, config::kUninstNameKey, UninstName);
         for (size_t i = 0; i < UiTexts.size(); ++i)
-            UiTexts[i] = LangIni->ReadString("SetupText", "Text" + std::to_string(i + 1), UiTexts[i]);
+            UiTexts[i] = LangIni->ReadString(config::kSetupTextSection, config::UiTextKey(i), UiTexts[i]);
     }
 
     StepCode = 33;

@@ -58,8 +58,8 @@ std::string TVEXA_Form1::FindHidMapper(std::int32_t vendorId, std::int32_t produ
         if (!path) continue;
         // No access rights asked for: the attributes can be read from a device
         // that another program holds open, a mouse or keyboard included.
-        plat::Handle device = devices.CreateFileA(*path, 0, plat::kFileShareRead | plat::kFileShareWrite,
-                                                  plat::kOpenExisting, 0);
+        plat::Handle device = plat::os().Files().CreateFileA(
+            *path, 0, plat::kFileShareRead | plat::kFileShareWrite, plat::kOpenExisting, 0);
         if (device == plat::kInvalidHandle) continue;
         plat::HiddAttributes attributes;
         attributes.size = plat::kHiddAttributesSize;

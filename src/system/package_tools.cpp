@@ -11,7 +11,7 @@ constexpr const char* kVirtualTouchHwId = "\"{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43
 }  // namespace
 
 std::string PnpRegCommand(const std::string& sourceDir) {
-    return CommandProgram(sourceDir + "pnpreg.exe") + " -u";
+    return CommandProgram(sourceDir + kPnpRegProgram) + " -u";
 }
 
 std::string DpInstInstallCommand(const std::string& installDir) {
@@ -40,26 +40,26 @@ std::string DevConRemoveVirtualTouchCommand(const std::string& installDir) {
 
 std::string SetDev64DisableEnableCommand(const std::string& sourceDir, const std::string& deviceHwId,
                                          int action) {
-    return CommandProgram(sourceDir + "setdev64.exe") + " \"usb\\" + deviceHwId + "\" " +
+    return CommandProgram(sourceDir + kSetDev64Program) + " \"usb\\" + deviceHwId + "\" " +
            std::to_string(action);
 }
 
 std::string SetDev64UpdateDriverCommand(const std::string& sourceDir, const std::string& deviceHwId,
                                         const std::string& windowsDir) {
-    return CommandProgram(sourceDir + "setdev64.exe") + " \"HID\\" + deviceHwId + "\" 256 " + windowsDir +
+    return CommandProgram(sourceDir + kSetDev64Program) + " \"HID\\" + deviceHwId + "\" 256 " + windowsDir +
            "\\inf\\msmouse.inf";
 }
 
 std::string HidFilterInstallCommand(const std::string& installDir) {
-    return CommandProgram(installDir + "\\hidfilter.exe") + " -install -silent";
+    return CommandProgram(installDir + "\\" + kHidFilterProgram) + " -install -silent";
 }
 
 std::string TouchCfgRunEntry(const std::string& installDir) {
-    return "\"" + installDir + "\\touchcfg.exe\" /i";
+    return "\"" + installDir + "\\" + kTouchCfgProgram + "\" /i";
 }
 
 std::string TouchCfgCalibEntry(const std::string& installDir) {
-    return "\"" + installDir + "\\touchcfg.exe\" /calib";
+    return "\"" + installDir + "\\" + kTouchCfgProgram + "\" /calib";
 }
 
 std::string UninstallEntry(const std::string& installDir) {
@@ -86,11 +86,11 @@ std::optional<std::int32_t> CallPackageLibrary(const std::string& ownFolder, con
 }
 
 std::optional<std::int32_t> GetSetupFlag(const std::string& sourceDir, const std::string& systemFolder) {
-    return CallPackageLibrary(sourceDir, systemFolder, "setup.dll", "VEXA_GetSetupFlag");
+    return CallPackageLibrary(sourceDir, systemFolder, kSetupLibrary, "VEXA_GetSetupFlag");
 }
 
 std::int32_t ReScanDevice(const std::string& sourceDir, const std::string& systemFolder) {
-    return CallPackageLibrary(sourceDir, systemFolder, "tsutils.dll", "VEXA_ReScanDevice").value_or(1);
+    return CallPackageLibrary(sourceDir, systemFolder, kUtilitiesLibrary, "VEXA_ReScanDevice").value_or(1);
 }
 
 }  // namespace setup

@@ -9,6 +9,21 @@
 
 namespace setup {
 
+// The package's own programs and libraries, by their names in the package folder.
+inline constexpr const char* kSetupProgram = "setup.exe";
+inline constexpr const char* kSetupLibrary = "setup.dll";
+inline constexpr const char* kUtilitiesLibrary = "tsutils.dll";
+inline constexpr const char* kPnpRegProgram = "pnpreg.exe";
+inline constexpr const char* kSetDev64Program = "setdev64.exe";
+inline constexpr const char* kHidFilterProgram = "hidfilter.exe";
+inline constexpr const char* kTouchCfgProgram = "touchcfg.exe";
+inline constexpr const char* kTouchCfgXpProgram = "touchcfg_xp.exe";  // for Windows before Vista
+inline constexpr const char* kUninstallerFile = "setup.dat";          // installed as uninstall.exe
+// All of them: what a package carries besides its drivers, INF files, texts and pictures.
+inline constexpr const char* kPackagePrograms[] = {kSetupProgram,    kSetupLibrary,      kUtilitiesLibrary,
+                                                   kPnpRegProgram,   kSetDev64Program,   kHidFilterProgram,
+                                                   kTouchCfgProgram, kTouchCfgXpProgram, kUninstallerFile};
+
 // Window classes and messages of the package's programs.
 inline constexpr const char* kTouchToolClass = "TSwapFormZZ";
 inline constexpr const char* kUninstallerClass = "TUN_INST";

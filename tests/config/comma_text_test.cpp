@@ -31,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommaCase{"QuoteInsideWrittenTwice", "\"a\"\"b\"", {"a\"b"}},
                       CommaCase{"UnclosedQuoteRunsToTheEnd", "\"0300,0301", {"0300,0301"}},
                       CommaCase{"TrailingCommaAddsAnEmptyItem", "0300,", {"0300", ""}},
-                      CommaCase{"CommaThenBlankAtTheEnd", "0300, ", {"0300"}},
+                      CommaCase{"BlankAfterTheLastCommaAddsNone", "0300, ", {"0300"}},
                       CommaCase{"LoneComma", ",", {"", ""}}, CommaCase{"Empty", "", {}}),
     test_support::CaseName());
 

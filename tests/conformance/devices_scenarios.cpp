@@ -293,7 +293,7 @@ SCENARIO("devices", "Windows' removal of an OEM INF copy") {
 }
 
 SCENARIO("devices", "opening a device that is not there") {
-    plat::Handle device = Devices().CreateFileA(
+    plat::Handle device = plat::os().Files().CreateFileA(
         "\\\\?\\hid#vid_0000&pid_0000#conformance#{4d1e55b2-f16f-11cf-88cb-001111000030}", 0,
         plat::kFileShareRead | plat::kFileShareWrite, plat::kOpenExisting, 0);
     check.Expect("no such device",

@@ -45,7 +45,7 @@ protected:
 
     void Write() {
         setup::RegistryAccess registry;
-        setup::WriteTouchParameterDefaults(form, registry, points);
+        setup::WriteTouchParameterDefaults(form, registry);
     }
     std::vector<std::uint8_t> Binary(const std::string& key, const std::string& name) {
         auto value = pc.registry.Value(key, name);
@@ -60,8 +60,6 @@ protected:
             if (call.call == "RegSetValueExA") names.push_back(call.argument);
         return names;
     }
-
-    setup::PointTables points;
 };
 
 TEST_F(TouchDefaultsTest, UsbCalibrationIsWrittenWithItsTypesSizesAndOrder) {

@@ -80,7 +80,7 @@ void ListHid() {
         plat::DeviceInterfaceDetail detail;
         detail.cbSize = plat::kDeviceInterfaceDetailSize32;
         if (!devices.SetupDiGetDeviceInterfaceDetailA(set, data, &detail, size, nullptr, nullptr)) continue;
-        plat::Handle device = devices.CreateFileA(detail.devicePath, 0, 3, plat::kOpenExisting, 0);
+        plat::Handle device = plat::os().Files().CreateFileA(detail.devicePath, 0, 3, plat::kOpenExisting, 0);
         plat::HiddAttributes attributes;
         attributes.size = plat::kHiddAttributesSize;
         bool opened = device != plat::kInvalidHandle;

@@ -959,10 +959,9 @@ void SimDevices::HidD_GetHidGuid(plat::Guid* hidGuid) {
     *hidGuid = plat::kGuidDevInterfaceHid;
 }
 
-Handle SimDevices::CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
-                               DWord creationDisposition, DWord) {
+Handle SimDevices::OpenDevice(const std::string& path, DWord desiredAccess, DWord shareMode,
+                              DWord creationDisposition) {
     opens.push_back({path, desiredAccess, shareMode, creationDisposition, false});
-    if (pc_.TakeFailure("CreateFileA", path)) return plat::kInvalidHandle;
     auto it = impl_->byPath.find(UpperName(path));
     std::shared_ptr<SimDevice> node = it == impl_->byPath.end() ? nullptr : it->second.lock();
     DWord error = 0;
@@ -1196,7 +1195,7 @@ Bool SimDevices::CallSetupUninstallOEMInfA(plat::ProcAddress function, const std
 // --- Saving and loading -----------------------------------------------------------
 
 void SimDevices::Save(const std::string& file) const {
-    std::ofstream out(file);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << "; Device nodes of the simulated PC. What Windows keeps in a node's Enum key\n"
            "; (DeviceDesc, FriendlyName, LowerFilters, ConfigFlags) is in registry.reg under\n"
            "; SYSTEM\\CurrentControlSet\\Enum\\<instance>.\n";
@@ -1226,7 +1225,7 @@ void SimDevices::Save(const std::string& file) const {
 }
 
 void SimDevices::Load(const std::string& file) {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     if (!in) return;
     impl_ = std::make_unique<Impl>();
     handles_.clear();

@@ -122,8 +122,10 @@ public:
                                    plat::DWord classNameSize, plat::DWord* requiredSize) override;
     void HidD_GetHidGuid(plat::Guid* hidGuid) override;
     plat::Bool HidD_GetAttributes(plat::Handle device, plat::HiddAttributes* attributes) override;
-    plat::Handle CreateFileA(const std::string& path, plat::DWord desiredAccess, plat::DWord shareMode,
-                             plat::DWord creationDisposition, plat::DWord flagsAndAttributes) override;
+    // CreateFileA on a device interface path (the files facility hands
+    // these over); the failure injection has been asked already.
+    plat::Handle OpenDevice(const std::string& path, plat::DWord desiredAccess, plat::DWord shareMode,
+                            plat::DWord creationDisposition);
     plat::Bool CallUpdateDriverForPlugAndPlayDevicesA(plat::ProcAddress function, plat::Hwnd parent,
                                                       const std::string& hardwareId,
                                                       const std::string& fullInfPath,

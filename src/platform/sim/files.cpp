@@ -799,9 +799,12 @@ Bool SimFiles::WriteWholeFile(const std::string& path, const std::string& conten
     return 1;
 }
 
-Handle SimFiles::CreateFileA(const std::string& path, DWord desiredAccess, DWord, DWord creationDisposition,
-                             DWord flagsAndAttributes) {
+Handle SimFiles::CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
+                             DWord creationDisposition, DWord flagsAndAttributes) {
     if (pc_.TakeFailure("CreateFileA", path)) return plat::kInvalidHandle;
+    // Paths in the device namespace name devices, not files.
+    if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0)
+        return pc_.devices.OpenDevice(path, desiredAccess, shareMode, creationDisposition);
     std::string native;
     if (!impl_->Native(path, &native)) return plat::kInvalidHandle;
     bool write = (desiredAccess & plat::kGenericWrite) != 0;
@@ -1217,6 +1220,24 @@ void SimFiles::Load(const std::string& folder) {
             impl_->pending.push_back(
                 {value.substr(0, bar), bar == std::string::npos ? "" : value.substr(bar + 1)});
         }
+    }
+}
+
+void SimFiles::AddHostFolder(const std::string& hostFolder, const std::string& path) {
+    const fs::path base(hostFolder);
+    if (!fs::is_directory(base)) throw std::runtime_error("no such folder: " + hostFolder);
+    AddFolder(path);
+    for (const auto& entry : fs::recursive_directory_iterator(base)) {
+        std::string full = path;
+        for (const auto& part : fs::relative(entry.path(), base)) full = Join(full, part.string());
+        if (entry.is_directory()) {
+            AddFolder(full);
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string contents(std::istreambuf_iterator<char>(in), {});
+        if (!in && !in.eof()) throw std::runtime_error("cannot read " + entry.path().string());
+        AddFile(full, contents);
     }
 }
 

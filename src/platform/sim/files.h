@@ -154,6 +154,11 @@ public:
     void Save(const std::string& folder) const;
     void Load(const std::string& folder);  // replaces the whole file system
 
+    // Copies a folder of this computer, with everything below it, to the
+    // folder `path` (a full path) of the machine; throws std::runtime_error
+    // when there is no such folder or a file cannot be read.
+    void AddHostFolder(const std::string& hostFolder, const std::string& path);
+
 private:
     SimPc& pc_;
     struct Impl;

@@ -265,7 +265,7 @@ plat::SystemTime ParseTime(const std::string& text) {
 }
 
 void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const std::string& file) {
-    std::ofstream out(file);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << "; The simulated PC: Windows version and architecture, user and folders.\n"
         << "[machine]\n"
         << "major=" << facts.major << "\nminor=" << facts.minor << "\nbuild=" << facts.build << "\n"
@@ -284,7 +284,7 @@ void WriteFacts(const MachineFacts& facts, const SimProcesses& processes, const 
 }
 
 void ReadFacts(MachineFacts& facts, SimProcesses& processes, const std::string& file) {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

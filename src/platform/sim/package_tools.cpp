@@ -83,10 +83,10 @@ plat::DWord RunDpInst(SimPc& machine, const Launch& launch) {
         std::string text = machine.files.Contents(path);
         std::string store = machine.facts.windowsDir + "\\inf";
         unsigned removed = 0;
+        // Every copy of the package in the store, whatever its name.
         for (const auto& name : machine.files.List(store)) {
             std::string upper = UpperName(name);
-            if (upper.rfind("OEM", 0) != 0 || upper.size() < 5 ||
-                upper.compare(upper.size() - 4, 4, ".INF") != 0 ||
+            if (upper.size() < 5 || upper.compare(upper.size() - 4, 4, ".INF") != 0 ||
                 machine.files.Contents(store + "\\" + name) != text)
                 continue;
             for (SimDevice* device : machine.devices.All())
@@ -95,7 +95,7 @@ plat::DWord RunDpInst(SimPc& machine, const Launch& launch) {
             machine.files.Remove(store + "\\" + name.substr(0, name.size() - 4) + ".pnf");
             ++removed;
         }
-        return removed ? DpInstResult(removed, 0, 0, false) : DpInstResult(0, 0, 1, false);
+        return DpInstResult(removed, 0, 0, false);  // nothing to remove is no failure
     }
     unsigned installed = 0, copied = 0, failed = 0;
     bool restart = false;
@@ -116,12 +116,15 @@ plat::DWord RunDpInst(SimPc& machine, const Launch& launch) {
 }
 
 // devcon.exe install <inf> <hwid>: a root-enumerated device with that
-// hardware ID, with the INF's driver. devcon.exe remove <hwid>: every device
-// with that hardware ID goes. Exit code 0 done, 1 restart needed, 2 failure.
+// hardware ID, with the INF's driver. devcon.exe remove <id>...: every
+// connected device with one of those hardware or compatible IDs goes. Exit
+// code 0 done, 1 restart needed, 2 failure, 3 a command line it does not take.
 plat::DWord RunDevCon(SimPc& machine, const Launch& launch) {
-    constexpr plat::DWord kDone = 0, kRestart = 1, kFailure = 2;
+    constexpr plat::DWord kDone = 0, kRestart = 1, kFailure = 2, kUsage = 3;
     std::vector<std::string> args = Arguments(launch.commandLine);
-    if (args.empty() || !machine.IsAdministrator()) return kFailure;
+    if (!args.empty() && (SameName(args[0], "/r") || SameName(args[0], "-r"))) args.erase(args.begin());
+    if (args.empty()) return kUsage;
+    if (!machine.IsAdministrator()) return kFailure;
     if (SameName(args[0], "install") && args.size() == 3) {
         std::string inf = InFolder(launch.currentDirectory, args[1]);
         std::string className = machine.devices.InfClass(inf);
@@ -149,15 +152,17 @@ plat::DWord RunDevCon(SimPc& machine, const Launch& launch) {
             return kFailure;
         return restart ? kRestart : kDone;
     }
-    if (SameName(args[0], "remove") && args.size() == 2) {
+    if (SameName(args[0], "remove") && args.size() >= 2) {
         bool restart = false;
-        for (SimDevice* device : machine.devices.MatchingAnyId(args[1], false)) {
-            restart = restart || (device->restartOnChange && machine.devices.IsPresent(*device));
-            machine.devices.Remove(device->instanceId);
+        for (size_t i = 1; i < args.size(); ++i) {
+            for (SimDevice* device : machine.devices.MatchingAnyId(args[i], true)) {
+                restart = restart || device->restartOnChange;
+                machine.devices.Remove(device->instanceId);
+            }
         }
         return restart ? kRestart : kDone;
     }
-    return kFailure;
+    return kUsage;
 }
 
 // setdev64.exe, as package/tools/setdev64.c: "<id>" 2 or 1 disables or

@@ -271,7 +271,7 @@ plat::Bool SimServices::CloseServiceHandle(plat::Handle handle) {
 }
 
 void SimServices::Save(const std::string& file) const {
-    std::ofstream out(file);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << "; Services of the simulated PC. state: 1 stopped, 2 start pending, 3 stop pending, 4 running;\n"
         << "; type: 1 kernel driver, 16 own process (the default).\n";
     for (const auto& [key, s] : services_) {
@@ -291,7 +291,7 @@ void SimServices::Save(const std::string& file) const {
 }
 
 void SimServices::Load(const std::string& file) {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     if (!in) return;
     services_.clear();
     std::string line;

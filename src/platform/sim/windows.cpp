@@ -137,7 +137,7 @@ int SimWindows::MessageBoxA(plat::Hwnd owner, const std::string& text, const std
 }
 
 void SimWindows::Save(const std::string& file) const {
-    std::ofstream out(file);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << "; Top-level windows of other programs on the simulated PC.\n";
     for (const auto& window : windows_) {
         if (!IsOpen(window)) continue;
@@ -149,7 +149,7 @@ void SimWindows::Save(const std::string& file) const {
 }
 
 void SimWindows::Load(const std::string& file) {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     if (!in) return;
     windows_.clear();
     std::string line;

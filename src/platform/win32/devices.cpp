@@ -218,12 +218,6 @@ Bool Win32Devices::HidD_GetAttributes(Handle device, HiddAttributes* attributes)
     return ok ? 1 : 0;
 }
 
-Handle Win32Devices::CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
-                                 DWord creationDisposition, DWord flagsAndAttributes) {
-    return FromHandle(error_.Track(::CreateFileA(path.c_str(), desiredAccess, shareMode, nullptr,
-                                                 creationDisposition, flagsAndAttributes, nullptr)));
-}
-
 Bool Win32Devices::CallUpdateDriverForPlugAndPlayDevicesA(ProcAddress function, Hwnd parent,
                                                           const std::string& hardwareId,
                                                           const std::string& fullInfPath, DWord installFlags,

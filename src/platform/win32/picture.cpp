@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+
+#include "platform/ui.h"
 
 namespace plat::win32 {
 
@@ -82,7 +85,9 @@ bool Picture::Load(const std::string& path) {
         bitmapHeight_ = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
         return true;
     }
-    if (ext == "jpg" || ext == "jpeg" || ext == "gif" || ext == "ico" || ext == "emf" || ext == "wmf") {
+    // Every other picture file goes through the OLE picture object.
+    if (std::find(std::begin(kPictureExtensions), std::end(kPictureExtensions), ext) !=
+        std::end(kPictureExtensions)) {
         IPicture* picture = LoadOlePicture(path);
         if (picture == nullptr) return false;
         Clear();

@@ -236,8 +236,7 @@ public:
                              DWord classNameSize, DWord* requiredSize) override;
     void HidD_GetHidGuid(Guid* hidGuid) override;
     Bool HidD_GetAttributes(Handle device, HiddAttributes* attributes) override;
-    Handle CreateFileA(const std::string& path, DWord desiredAccess, DWord shareMode,
-                       DWord creationDisposition, DWord flagsAndAttributes) override;
+
     Bool CallUpdateDriverForPlugAndPlayDevicesA(ProcAddress function, Hwnd parent,
                                                 const std::string& hardwareId, const std::string& fullInfPath,
                                                 DWord installFlags, Bool* rebootRequired) override;

@@ -244,7 +244,7 @@ TEST_F(SimDevicesTest, DevicesOpenByPathAndReportTheirHidAttributes) {
     pc.devices.AddUsbController("VID_0D7A&PID_0306");
     sim::SimDevice* hid = pc.devices.All()[1];
     std::string path = pc.devices.InterfacePath(*hid, hid->interfaces[0]);
-    plat::Handle device = pc.devices.CreateFileA(path, 0, 3, plat::kOpenExisting, 0);
+    plat::Handle device = pc.files.CreateFileA(path, 0, 3, plat::kOpenExisting, 0);
     ASSERT_NE(device, plat::kInvalidHandle);
     plat::HiddAttributes attributes;
     attributes.size = plat::kHiddAttributesSize;
@@ -254,9 +254,9 @@ TEST_F(SimDevicesTest, DevicesOpenByPathAndReportTheirHidAttributes) {
     EXPECT_TRUE(pc.processes.CloseHandle(device));
     EXPECT_EQ(pc.devices.OpenDeviceHandles(), 0u);
     hid->canOpen = false;
-    EXPECT_EQ(pc.devices.CreateFileA(path, 0, 3, plat::kOpenExisting, 0), plat::kInvalidHandle);
+    EXPECT_EQ(pc.files.CreateFileA(path, 0, 3, plat::kOpenExisting, 0), plat::kInvalidHandle);
     EXPECT_EQ(pc.GetLastError(), plat::kErrorAccessDenied);
-    EXPECT_EQ(pc.devices.CreateFileA(path + "x", 0, 3, plat::kOpenExisting, 0), plat::kInvalidHandle);
+    EXPECT_EQ(pc.files.CreateFileA(path + "x", 0, 3, plat::kOpenExisting, 0), plat::kInvalidHandle);
     EXPECT_EQ(pc.GetLastError(), plat::kErrorFileNotFound);
 }
 
@@ -559,7 +559,7 @@ const DeviceCallCase kDeviceCalls[] = {
      }},
     {"CreateFileA",
      [](sim::SimPc& pc) {
-         plat::Handle device = pc.devices.CreateFileA(HidPath(pc), 0, 3, 3, 0);
+         plat::Handle device = pc.files.CreateFileA(HidPath(pc), 0, 3, 3, 0);
          if (device != plat::kInvalidHandle) pc.devices.CloseDeviceHandle(device);
          return device == plat::kInvalidHandle;
      }},
@@ -568,7 +568,7 @@ const DeviceCallCase kDeviceCalls[] = {
          plat::Handle device;
          {
              sim::SimPc::OwnUse own(pc);
-             device = pc.devices.CreateFileA(HidPath(pc), 0, 3, 3, 0);
+             device = pc.files.CreateFileA(HidPath(pc), 0, 3, 3, 0);
          }
          plat::HiddAttributes attributes;
          bool failed = !pc.devices.HidD_GetAttributes(device, &attributes);

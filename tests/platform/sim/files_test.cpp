@@ -912,4 +912,21 @@ TEST_F(SimFilesTest, SaveAndLoadKeepFilesAttributesLocksAndPendingOperations) {
     EXPECT_EQ(ReadHostFile(again.Path() / "files.ini"), ini);
 }
 
+TEST_F(SimFilesTest, HostFolderIsCopiedWithEverythingBelowIt) {
+    TempFolder host;
+    std::filesystem::create_directories(host.Path() / "xp64" / "232");
+    std::filesystem::create_directories(host.Path() / "empty");
+    const std::string binary("MZ\0\x90\r\n", 6);
+    std::ofstream(host.Path() / "xp64" / "232" / "qz232.sys", std::ios::binary) << binary;
+    std::ofstream(host.Path() / "default.ini", std::ios::binary) << "[system]\r\n";
+    files.AddFile("C:\\Package\\old.txt", "kept");
+
+    files.AddHostFolder(host.Path().string(), "C:\\Package");
+    EXPECT_EQ(files.Contents("C:\\Package\\xp64\\232\\qz232.sys"), binary);
+    EXPECT_EQ(files.Contents("C:\\Package\\default.ini"), "[system]\r\n");
+    EXPECT_TRUE(files.IsFolder("C:\\Package\\empty"));
+    EXPECT_EQ(files.Contents("C:\\Package\\old.txt"), "kept");
+    EXPECT_THROW(files.AddHostFolder((host.Path() / "missing").string(), "C:\\Other"), std::runtime_error);
+}
+
 }  // namespace

@@ -64,8 +64,10 @@ TEST_F(ToolModelTest, DpInstInstallsThePackagesOfItsFolderAndRemovesThemAgain) {
     EXPECT_FALSE(pc.files.Exists("C:\\Windows\\inf\\oem0.inf"));
     EXPECT_FALSE(pc.files.Exists("C:\\Windows\\inf\\oem0.pnf"));
     EXPECT_TRUE(Usb()->driverInf.empty());
-    // Nothing left to remove: a failure.
-    EXPECT_EQ(static_cast<plat::DWord>(Run("dpinst.exe /u qzusbf.inf /d /q /se", "C:\\Package")),
+    // Nothing left to remove: nothing done, and no failure, as the stand-in answers.
+    EXPECT_EQ(static_cast<plat::DWord>(Run("dpinst.exe /u qzusbf.inf /d /q /se", "C:\\Package")), 0u);
+    // A package that is not there is a failure.
+    EXPECT_EQ(static_cast<plat::DWord>(Run("dpinst.exe /u missing.inf /d /q /se", "C:\\Package")),
               0x80010000u);
 }
 
@@ -90,8 +92,16 @@ TEST_F(ToolModelTest, DevConCreatesTheVirtualDeviceAndRemovesEveryOneOfIt) {
     EXPECT_EQ(Run("devcon.exe remove \"{5B2E7C19-3A44-4F0D-9E61-C7A20B8D43F6}\\HID_DEVICE\"", folder), 0);
     EXPECT_TRUE(pc.devices.All().empty());
     EXPECT_EQ(Run("devcon.exe install missing.inf \"X\\Y\"", folder), 2);
+    EXPECT_EQ(Run("devcon.exe install vtouch.inf", folder), 3);  // not a command line DevCon takes
+    EXPECT_EQ(Run("devcon.exe", folder), 3);
     pc.facts.privilege = 1;
     EXPECT_EQ(Run("devcon.exe remove \"X\\Y\"", folder), 2);
+}
+
+TEST_F(ToolModelTest, DevConRemovesConnectedDevicesOnly) {
+    pc.devices.AddUsbController("VID_0D7A&PID_0306", "5&1A2B3C4D&0&1", false);
+    EXPECT_EQ(Run("devcon.exe remove \"USB\\VID_0D7A&PID_0306\"", std::string(kInstall) + "\\"), 0);
+    EXPECT_NE(Usb(), nullptr);
 }
 
 TEST_F(ToolModelTest, SetDev64ChangesStateAndDriverWithTheStandInsExitCodes) {
