@@ -92,6 +92,18 @@ TEST_F(InstallTest, UsbOnWindows7RunsToTheVistaEndingWithEveryEntryInPlace) {
     EXPECT_TRUE(pc.files.Exists("C:\\Temp\\qzusbf.inf"));
 }
 
+TEST_F(InstallTest, RunningTouchToolsAreClosedBeforeTheProductInstall) {
+    Prepare(kWindows7X64);
+    sim::SimWindow& tool = pc.windows.Add("TSwapFormZZ", "Touch");
+    tool.closesOn = std::make_pair(0x480u, plat::WParam{255});
+    pc.windows.Answer(plat::kIdOk);
+    EXPECT_EQ(Install(), 0u);
+    EXPECT_FALSE(pc.windows.IsOpen(pc.windows.All().front()));
+    ASSERT_EQ(pc.windows.All().front().received.size(), 1u);
+    const auto closed = std::find(trace.begin(), trace.end(), "CloseAPI");
+    EXPECT_LT(closed, std::find(trace.begin(), trace.end(), "Start Install USB"));
+}
+
 TEST_F(InstallTest, RunEntriesAreWrittenOnlyIntoAnExistingRunKey) {
     Prepare(kWindowsXp);
     pc.registry.DeleteTree(RunKey());

@@ -192,6 +192,16 @@ TEST_F(UninstallTest, SerialRemovesDevicesDriverPackageFilesAndEntries) {
     EXPECT_EQ(pc.clock.sleptMs, 0u);
 }
 
+TEST_F(UninstallTest, RunningTouchToolsAreClosedFirst) {
+    Installed(kWindows7X64, 1);
+    pc.windows.Add("TSwapFormZZ", "Touch").closesOn = std::make_pair(0x480u, plat::WParam{255});
+    EXPECT_EQ(Uninstall(), 0u);
+    EXPECT_FALSE(pc.windows.IsOpen(pc.windows.All().front()));
+    EXPECT_EQ(trace.front(), "CloseAPI");
+    EXPECT_EQ(trace[1], "Handling VISTA Virtualization");
+    EXPECT_EQ(pc.clock.sleptMs, 1000u);  // the tool's one round
+}
+
 TEST_F(UninstallTest, DecliningTheRestartStillEndsTheRun) {
     Installed(kWindows7X64, 1);
     EXPECT_EQ(Uninstall({plat::kIdYes, plat::kIdCancel, plat::kIdOk}), 0u);
