@@ -2,6 +2,8 @@
 // progress, the earlier-install check, the product install, the touch
 // parameter defaults, additional files, per-user cleanup, the registry
 // entries, the package gates and the Plug-and-Play ending.
+#include <cstdint>
+#include <exception>
 #include <string>
 
 #include "config/ini_file.h"
